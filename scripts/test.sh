@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the three presets and runs every test:
+# the unit tests natively (with ASan and UBSan) and under Wine, and the Wine
+# scenarios that run the real exe.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+status=0
+for preset in native win32 win64; do
+  echo "== $preset: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+for preset in native win32 win64; do
+  echo "== $preset: tests"
+  ctest --preset "$preset" || status=1
+done
+exit $status

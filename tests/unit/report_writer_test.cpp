@@ -1,0 +1,67 @@
+#include "report/report_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace orvex {
+namespace {
+
+struct Streams {
+    std::ostringstream out, err, file;
+    ReportWriter report{out, err, file};
+};
+
+TEST(ReportWriter, ItemLineGoesToConsoleThenFileWithCrLfInTheFile) {
+    Streams s;
+    EXPECT_EQ(s.report.writeItem(9, "．ラベル：", "a", -3, uint32_t{4294967295u}, uint16_t{9}), 10);
+    EXPECT_EQ(s.out.str(), "9．ラベル：a-34294967295" "9\n");
+    EXPECT_EQ(s.file.str(), "9．ラベル：a-34294967295" "9\r\n");
+    EXPECT_EQ(s.err.str(), "");
+}
+
+TEST(ReportWriter, EmptyPieceEndsTheLineAfterTheLabelAndNumbersHaveNoPadding) {
+    Streams s;
+    s.report.writeItem(10, "．X：", "");
+    s.report.writeItem(9, "．X：");
+    EXPECT_EQ(s.file.str(), "10．X：\r\n9．X：\r\n");
+}
+
+TEST(ReportWriter, NewlineInsideAValueIsStoredAsCrLfInTheFile) {
+    Streams s;
+    s.report.writeItem(1, "．X：", "a\nb");
+    EXPECT_EQ(s.file.str(), "1．X：a\r\nb\r\n");
+    EXPECT_EQ(s.out.str(), "1．X：a\nb\n");
+}
+
+TEST(ReportWriter, FailureLinesCarryTheirOwnNumberOnEachStream) {
+    Streams s;
+    s.report.writeFailure("レジストリ情報の取得に失敗しました。", "main", 344, 345, FailureTarget::Both);
+    s.report.writeFailure("OS情報の取得に失敗しました。", "getOSName", 48, 0, FailureTarget::ErrorStreamOnly);
+    s.report.writeFailure("OS情報取得に失敗しました。", "GetVersion2", 0, 20, FailureTarget::ResultFileOnly);
+    EXPECT_EQ(s.err.str(), "レジストリ情報の取得に失敗しました。main344\nOS情報の取得に失敗しました。getOSName48\n");
+    EXPECT_EQ(s.file.str(), "レジストリ情報の取得に失敗しました。main345\r\nOS情報取得に失敗しました。GetVersion220\r\n");
+    EXPECT_EQ(s.out.str(), "");
+}
+
+TEST(ReportWriter, FailedResultFileDropsFileOnlyFailuresButTheConsoleGoesOn) {
+    Streams s;
+    s.report.writeItem(1, "．A：");
+    s.file.setstate(std::ios::badbit);
+    s.report.writeFailure("OS情報取得に失敗しました。", "GetVersion2", 0, 40, FailureTarget::ResultFileOnly);
+    s.report.writeItem(2, "．B：");
+    EXPECT_EQ(s.file.str(), "1．A：\r\n");
+    EXPECT_EQ(s.out.str(), "1．A：\n2．B：\n");
+}
+
+TEST(ReportWriter, SeparatorAndAnnouncementGoToOneStreamEach) {
+    Streams s;
+    s.report.writeConsoleLine("console");
+    s.report.writeFileLine("file");
+    s.report.writeLine("both");
+    EXPECT_EQ(s.out.str(), "console\nboth\n");
+    EXPECT_EQ(s.file.str(), "file\r\nboth\r\n");
+}
+
+}  // namespace
+}  // namespace orvex
