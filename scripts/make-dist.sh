@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# make-dist.sh EXE README_UTF8 ZIP: packs the exe and the end users' read-me
+# (converted to CP932 with CR LF, as Notepad on Japanese Windows reads it).
+set -euo pipefail
+exe=$1 readme=$2 zip=$3
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$exe" "$stage/OrvexEnv.exe"
+iconv -f UTF-8 -t CP932 "$readme" | sed 's/$/\r/' > "$stage/readme.txt"
+# Fixed times and no extra attributes: the same inputs give the same zip.
+touch -d "2026-01-01 00:00:00 UTC" "$stage/OrvexEnv.exe" "$stage/readme.txt"
+mkdir -p "$(dirname "$zip")"
+rm -f "$zip"
+(cd "$stage" && TZ=UTC zip -q -X "$zip.tmp" OrvexEnv.exe readme.txt)
+mv "$zip.tmp" "$zip"
+echo "$zip"
