@@ -24,22 +24,6 @@ std::string line(int item, const std::string& host, bool ok) {
     return std::to_string(item) + "．ブラウザ設定 ポップアップブロック設定：" + host + (ok ? "：OK" : "：NG");
 }
 
-TEST(PopupAllowList, AllowedHostsInPopupOrderWithReceptionEighth) {
-    IeBed bed;
-    allowAll(bed);
-    EXPECT_EQ(run(bed), (std::vector<std::string>{
-                            "22．ブラウザ設定 ポップアップブロック設定：www.efile.orvex.example：OK",
-                            "23．ブラウザ設定 ポップアップブロック設定：dl.efile.orvex.example：OK",
-                            "24．ブラウザ設定 ポップアップブロック設定：start.efile.orvex.example：OK",
-                            "25．ブラウザ設定 ポップアップブロック設定：calc.assist.orvex.example：OK",
-                            "26．ブラウザ設定 ポップアップブロック設定：idf.citizenportal.example：OK",
-                            "27．ブラウザ設定 ポップアップブロック設定：img.citizenportal.example：OK",
-                            "28．ブラウザ設定 ポップアップブロック設定：svc.citizenportal.example：OK",
-                            "29．ブラウザ設定 ポップアップブロック設定：recv.efile.orvex.example：OK",
-                            "30．ブラウザ設定 ポップアップブロック設定：citizenportal.example：OK",
-                        }));
-}
-
 TEST(PopupAllowList, OnlyExactlyTwoZeroBytesAllow) {
     IeBed bed;
     allowAll(bed);

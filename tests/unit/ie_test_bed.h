@@ -3,6 +3,8 @@
 // the registry layouts of the settings the checks read.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "fake_platform.h"
 #include "platform/registry.h"
+#include "probes/ie/ie_checks.h"
 #include "report/report_writer.h"
 
 namespace orvex::testing {
@@ -53,6 +56,20 @@ struct IeBed {
         return result;
     }
 };
+
+// The five checks in the run's order, items 8 to 30; the console lines.
+inline std::vector<std::string> runAllChecks(IeBed& bed, const std::string& sid) {
+    int item = 8;
+    item = checkTrustedSites(bed.registry, bed.report, sid, item);
+    item = checkSecurityZone(bed.registry, bed.report, sid, item);
+    item = checkAddonSettings(bed.registry, bed.report, sid, item);
+    item = checkCompatibilityView(bed.registry, bed.report, sid, item);
+    item = checkPopupAllowList(bed.registry, bed.report, sid, item);
+    EXPECT_EQ(item, 31);
+    EXPECT_EQ(bed.fake.openKeys(), 0);
+    EXPECT_EQ(bed.err.str(), "");
+    return bed.lines();
+}
 
 // One site as the compatibility-view list stores its name: a 16-bit
 // little-endian character count, then UTF-16LE code units.

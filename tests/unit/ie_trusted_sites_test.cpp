@@ -22,25 +22,6 @@ std::string line(int item, const std::string& scheme, const std::string& key, bo
            (set ? " 設定されています。" : " 設定されていません。");
 }
 
-TEST(TrustedSites, EveryHostInZoneTwoUnderItsOwnSchemeIsSet) {
-    IeBed bed;
-    trustAll(bed);
-    EXPECT_EQ(checkTrustedSites(bed.registry, bed.report, kSid, 8), 17);
-    const std::vector<std::string> expected = {
-        "8．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\www.efile 設定されています。",
-        "9．ブラウザ設定 信頼済みサイトの設定(http)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\dl.efile 設定されています。",
-        "10．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\start.efile 設定されています。",
-        "11．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\recv.efile 設定されています。",
-        "12．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\calc.assist 設定されています。",
-        "13．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\idf 設定されています。",
-        "14．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\img 設定されています。",
-        "15．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\svc 設定されています。",
-        "16．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example 設定されています。",
-    };
-    EXPECT_EQ(bed.lines(), expected);
-    EXPECT_EQ(bed.fake.openKeys(), 0);
-}
-
 TEST(TrustedSites, OnlyZoneTwoCounts) {
     IeBed bed;
     trustAll(bed);
