@@ -88,7 +88,7 @@ inline Bytes joined(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-// A compatibility-view list as the browser lays it out: a header, then per
+// A compatibility-view list laid out like the browser's own: a header, then per
 // site a fixed-size record (entry size, flags, the time it was added, a hit
 // count) followed by the stored domain. The checks do not parse it; the tests
 // use it to show that a real list is searched correctly.
