@@ -2,17 +2,50 @@
 
 namespace orvex {
 
+namespace {
+
+char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether needle matches text from pos on, character by character of text.
+bool matchesAt(Platform& platform, const std::string& text, std::string::size_type pos, const std::string& needle) {
+    std::string::size_type n = 0;
+    while (n < needle.size()) {
+        if (pos >= text.size()) return false;
+        const std::string::size_type length = charLength(platform, text, pos);
+        if (length == 2) {
+            // A double-byte character: both bytes exactly, and the needle must hold all of it.
+            if (n + 1 >= needle.size() || needle[n] != text[pos] || needle[n + 1] != text[pos + 1]) return false;
+        } else if (foldAscii(needle[n]) != foldAscii(text[pos])) {
+            return false;
+        }
+        pos += length;
+        n += length;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string::size_type charLength(Platform& platform, const std::string& text, std::string::size_type pos) {
+    return platform.isLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
+}
+
 std::string::size_type findLastBackslash(Platform& platform, const std::string& text) {
     std::string::size_type found = std::string::npos;
-    for (std::string::size_type i = 0; i < text.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (platform.isLeadByte(byte) && i + 1 < text.size()) {
-            ++i;  // the trail byte belongs to this character
-        } else if (byte == '\\') {
-            found = i;
-        }
-    }
+    for (std::string::size_type i = 0; i < text.size(); i += charLength(platform, text, i))
+        if (text[i] == '\\') found = i;
     return found;
+}
+
+bool sameIgnoringAsciiCase(Platform& platform, const std::string& a, const std::string& b) {
+    return a.size() == b.size() && matchesAt(platform, a, 0, b);
+}
+
+std::string::size_type findIgnoringAsciiCase(Platform& platform, const std::string& text, const std::string& needle) {
+    if (needle.empty()) return std::string::npos;
+    for (std::string::size_type i = 0; i < text.size(); i += charLength(platform, text, i))
+        if (matchesAt(platform, text, i, needle)) return i;
+    return std::string::npos;
 }
 
 }  // namespace orvex

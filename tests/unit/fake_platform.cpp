@@ -302,8 +302,9 @@ ComStatus FakePlatform::createWbemLocator(ComHandle& locator) {
     return locatorResult;
 }
 
-ComStatus FakePlatform::connectServer(ComHandle, const std::u16string&, ComHandle& services) {
+ComStatus FakePlatform::connectServer(ComHandle, const std::u16string& nameSpace, ComHandle& services) {
     calls.push_back("ConnectServer");
+    wmiNamespaces.push_back(nameSpace);
     services = 0;
     if (connectResult < 0) return connectResult;
     services = nextHandle_++;
@@ -339,9 +340,10 @@ ComStatus FakePlatform::nextObject(ComHandle, ComHandle& object, uint32_t& retur
     return 0;
 }
 
-ComStatus FakePlatform::getStringProperty(ComHandle object, const std::u16string&, std::u16string& text,
+ComStatus FakePlatform::getStringProperty(ComHandle object, const std::u16string& name, std::u16string& text,
                                           bool& isString) {
     calls.push_back("Get");
+    wmiPropertyNames.push_back(name);
     isString = false;
     if (getResult < 0) return getResult;
     const std::string& role = liveCom_[object];

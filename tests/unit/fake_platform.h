@@ -80,6 +80,8 @@ public:
     // One entry per object the query yields; nullopt: the property is not a string.
     std::vector<std::optional<std::u16string>> wmiObjects;
     std::vector<std::u16string> wmiQueries;  // query texts seen
+    std::vector<std::u16string> wmiNamespaces;  // namespaces connected to
+    std::vector<std::u16string> wmiPropertyNames;  // property names asked for
     std::map<char16_t, std::string> ansiOf;  // wide -> ANSI for non-ASCII characters
     int liveComObjects() const { return static_cast<int>(liveCom_.size()); }
 

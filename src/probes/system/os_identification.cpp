@@ -1,8 +1,70 @@
-// Not built yet: writes nothing.
+// Items 1 to 4: the OS product name (from WMI), version, build and service
+// pack (from RtlGetVersion, looked up at run time), and the bitness.
 #include "probes/system/os_identification.h"
+
+#include <cstring>
+
+#include "platform/wmi.h"
 
 namespace orvex {
 
-void checkOsIdentification(Platform&, ReportWriter&, const std::string&, uint16_t) {}
+namespace {
+
+const char kVersionFailed[] = "OS情報取得に失敗しました。";
+
+}  // namespace
+
+std::string getOSName(Platform& platform, ReportWriter& report) {
+    std::string value;
+    if (getWmiProperty(platform, "Win32_OperatingSystem", "Caption", value) != 0) {
+        report.writeFailure("OS情報の取得に失敗しました。", "getOSName", 48, 0, FailureTarget::ErrorStreamOnly);
+        return std::string();
+    }
+    return value;
+}
+
+bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& record) {
+    const ModuleHandle ntdll = platform.loadLibrary("ntdll.dll");
+    if (ntdll == 0) {
+        report.writeFailure(kVersionFailed, "GetVersion2", 0, 40, FailureTarget::ResultFileOnly);
+        return false;
+    }
+    const ProcHandle rtlGetVersion = platform.getProcAddress(ntdll, "RtlGetVersion");
+    if (rtlGetVersion == 0) {
+        platform.freeLibrary(ntdll);
+        report.writeFailure(kVersionFailed, "GetVersion2", 0, 20, FailureTarget::ResultFileOnly);
+        return false;
+    }
+
+    RtlOsVersion version;
+    platform.callRtlGetVersion(rtlGetVersion, version);
+    record.majorVersion = version.majorVersion;
+    record.minorVersion = version.minorVersion;
+    record.buildNumber = version.buildNumber;
+    record.platformId = version.platformId;
+    record.size = 156;  // sizeof(OSVERSIONINFOA)
+    // The low 8 bits of each code unit up to the first zero; the last byte
+    // always stays the terminator.
+    std::memset(record.servicePack, 0, sizeof(record.servicePack));
+    for (std::size_t i = 0; i + 1 < sizeof(record.servicePack) && version.servicePack[i] != 0; ++i)
+        record.servicePack[i] = static_cast<char>(version.servicePack[i] & 0xFF);
+
+    platform.freeLibrary(ntdll);
+    return true;
+}
+
+void checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
+                           uint16_t processorArchitecture) {
+    report.writeItem(1, "．OS情報 種類（名称）：", getOSName(platform, report));
+
+    // Printed with whatever the lookup left: zeros and an empty text after a failure.
+    OsVersionRecord record;
+    static_cast<void>(GetVersion2(platform, report, record));
+    const std::string servicePack(record.servicePack, strnlen(record.servicePack, sizeof(record.servicePack)));
+    report.writeItem(2, "．OS情報 種類（バージョン）：", record.majorVersion, ".", record.minorVersion);
+    report.writeItem(3, "．OS情報 ビルドバージョン：", record.buildNumber, "(", servicePack, ")");
+
+    report.writeItem(4, "．OS情報 bit数：", bitness, "(", processorArchitecture, ")");
+}
 
 }  // namespace orvex

@@ -1,8 +1,85 @@
-// Not built yet: writes nothing.
+// Items 6 and 7: the two signing components, registered as COM in-process
+// servers. Each reports where it is not registered, or the last-write date of
+// the registered file, or why that date could not be read.
 #include "probes/system/signing_modules.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/handles.h"
 
 namespace orvex {
 
-void checkSigningModules(Platform&, Registry&, ReportWriter&) {}
+namespace {
+
+struct SigningModule {
+    const char* nativeKey;  // read first
+    const char* wow64Key;   // the 32-bit registration, read second
+    const char* notRegistered;
+    const char* dateLabel;
+    const char* fileMissing;
+    const char* unreadable;
+};
+
+const SigningModule kModules[] = {
+    {"CLSID\\{5D1C0E42-9A7B-4F36-8C21-7E0B3A94D615}\\InprocServer32",
+     "WOW6432Node\\CLSID\\{5D1C0E42-9A7B-4F36-8C21-7E0B3A94D615}\\InprocServer32",
+     "．署名モジュール Tessivan.dll：登録されていません。",
+     "．署名モジュール Tessivan.dll 更新日付：",
+     "．署名モジュール Tessivan.dll：登録されているファイルがありません。",
+     "．署名モジュール Tessivan.dll：登録されているファイルの情報を取得できません。"},
+    {"CLSID\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}\\InprocServer32",
+     "WOW6432Node\\CLSID\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}\\InprocServer32",
+     "．署名モジュール Quennel.ocx：登録されていません。",
+     "．署名モジュール Quennel.ocx 更新日付：",
+     "．署名モジュール Quennel.ocx：登録されているファイルがありません。",
+     "．署名モジュール Quennel.ocx：登録されているファイルの情報を取得できません。"},
+};
+
+}  // namespace
+
+int getFileUpdateDate(Platform& platform, const std::string& path, std::string& text) {
+    FileOwner file(platform);
+    file.adopt(platform.openFileForRead(path));
+    if (!file) return -1;
+    uint64_t lastWrite = 0;
+    if (!platform.getFileLastWriteTime(file.get(), lastWrite)) return -2;
+    file.reset();
+
+    // Local time with the bias in force now. When a conversion fails, or the
+    // text would not fit its 23 characters (a year past 9999), the all-zero
+    // date stands: the line never shows a cut or half-made date.
+    char date[24] = "0000/00/00 00:00:00.000";
+    uint64_t local = 0;
+    CalendarTime time;
+    if (platform.fileTimeToLocalFileTime(lastWrite, local) && platform.fileTimeToSystemTime(local, time)) {
+        char formatted[64] = {};
+        const int length = std::snprintf(formatted, sizeof(formatted), "%04d/%02d/%02d %02d:%02d:%02d.%03d",
+                                         time.year, time.month, time.day, time.hour, time.minute, time.second,
+                                         time.milliseconds);
+        if (length == static_cast<int>(sizeof(date)) - 1) std::memcpy(date, formatted, sizeof(date));
+    }
+    text = date;
+    return 0;
+}
+
+void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report) {
+    int item = 6;
+    for (const SigningModule& module : kModules) {
+        std::string path;
+        // The first registration found is the one reported, whatever becomes of its file.
+        if (registry.readRegString(RegRoot::ClassesRoot, module.nativeKey, "", path) != REG_READ_OK &&
+            registry.readRegString(RegRoot::ClassesRoot, module.wow64Key, "", path) != REG_READ_OK) {
+            item = report.writeItem(item, module.notRegistered);
+            continue;
+        }
+        std::string date;
+        switch (getFileUpdateDate(platform, path, date)) {
+        case 0: item = report.writeItem(item, module.dateLabel, date); break;
+        case -1: item = report.writeItem(item, module.fileMissing); break;
+        default: item = report.writeItem(item, module.unreadable); break;
+        }
+    }
+}
 
 }  // namespace orvex

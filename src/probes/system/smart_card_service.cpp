@@ -1,8 +1,52 @@
-// Not built yet: writes nothing.
+// Item 5: the state of the smart card service, asked of the local Service
+// Control Manager.
 #include "probes/system/smart_card_service.h"
+
+#include <cstdint>
+
+#include "platform/handles.h"
 
 namespace orvex {
 
-void checkSmartCardService(Platform&, ReportWriter&) {}
+namespace {
+
+const char kLabel[] = "．サービス情報 Smart Card Services：";
+const char kUnavailable[] = "．サービス情報 Smart Card Services：情報を取得できませんでした。";
+
+const char* stateMessage(uint32_t state) {
+    switch (state) {
+    case 1: return "スマートカードサービスは実行中ではありません";
+    case 2: return "スマートカードサービスは起動中です";
+    case 3: return "スマートカードサービスは停止中です";
+    case 4: return "スマートカードサービスは実行中です";
+    case 5: return "スマートカードサービスの再開は未処理です";
+    case 6: return "スマートカードサービスの一時停止は未処理です";
+    case 7: return "スマートカードサービスは一時停止されています";
+    default: return "スマートカードサービスの状態が取得できませんでした";
+    }
+}
+
+}  // namespace
+
+void checkSmartCardService(Platform& platform, ReportWriter& report) {
+    ServiceOwner manager(platform);
+    manager.adopt(platform.openScManager(kScManagerConnect));
+    if (!manager) {
+        report.writeItem(5, kUnavailable);
+        return;
+    }
+    ServiceOwner service(platform);
+    service.adopt(platform.openService(manager.get(), "SCardSvr", kServiceQueryStatus));
+    uint32_t state = 0;
+    const bool known = service && platform.queryServiceState(service.get(), state);
+    // The service handle goes before the manager's, on every path.
+    service.reset();
+    manager.reset();
+    if (!known) {
+        report.writeItem(5, kUnavailable);
+        return;
+    }
+    report.writeItem(5, kLabel, stateMessage(state), "(", static_cast<int32_t>(state), ")");
+}
 
 }  // namespace orvex
