@@ -7,6 +7,13 @@
 // writes it in its own text format, with every key's last-write time; that is
 // some forty times faster than "reg export" and also catches a key that was
 // written with the value it already had. Volatile keys are not saved.
+//
+// The first process of a Wine session that touches the display makes Wine
+// register the display adapter and monitor again (keys under
+// HKLM\System\CurrentControlSet\Control\Class, ...\DeviceClasses and ...\Enum,
+// with a fresh DriverDateData). regsnap touches the display before saving, so
+// that this happens before the "before" snapshot and never counts as a change
+// made by the program under test.
 #include <windows.h>
 
 #include <cstdio>
@@ -48,6 +55,7 @@ int wmain(int argc, wchar_t** argv) {
         fwprintf(stderr, L"regsnap: cannot enable the backup privilege\n");
         return 1;
     }
+    GetSystemMetrics(SM_CXSCREEN);
     const std::wstring directory = argv[1];
     return save(HKEY_LOCAL_MACHINE, directory + L"\\HKLM.txt") && save(HKEY_USERS, directory + L"\\HKU.txt") ? 0 : 1;
 }
