@@ -61,9 +61,10 @@ EXE_TIMEOUT = 120
 
 SCENARIO_KEYS = {
     "description", "prefix", "win64_build", "include", "exe", "cwd", "argv0", "result_file", "exit_code",
-    "dirs", "file_times", "convert_to_cp932", "services",
+    "dirs", "file_times", "convert_to_cp932", "services", "hold_open",
 }
 SERVICE_STATES = {"absent", "stopped", "running"}
+HOLD_MODES = {"share", "deny-write"}
 
 # Files of a fresh prefix that Wine rewrites; a copy gets private ones so that
 # the hard-linked pristine prefix never changes.
@@ -101,6 +102,7 @@ class Bed:
         self.service = config["service"]
         self.regsnap = config["regsnap"]
         self.misbehave = config.get("misbehave")
+        self.holdopen = config.get("holdopen")
         self.program_loader = LOADERS[self.build]
         self.locale_dir = os.path.join(self.root, "locale")
         self.prefixes = os.path.join(self.root, "prefixes")
@@ -160,6 +162,7 @@ class Wine:
             f.write(self.tmpdir)
         self.env = bed.env(prefix, kind, self.tmpdir)
         self.count = 0
+        self.holders = []
 
     def start_server(self):
         """A persistent wineserver: other users' hives imported under
@@ -169,7 +172,27 @@ class Wine:
 
     def stop(self):
         stop_wineserver(self.env)
+        for holder in self.holders:
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                holder.wait(timeout=10)
         shutil.rmtree(self.tmpdir, ignore_errors=True)
+
+    def hold_open(self, path, mode):
+        """Another program holding a file open for the whole run (holdopen.exe);
+        the wineserver's end ends it."""
+        self.count += 1
+        base = os.path.join(self.logs, "%02d-holdopen" % self.count)
+        ready = base + ".ready"
+        with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
+            holder = subprocess.Popen([self.bed.program_loader, self.bed.holdopen, path, mode, unix_to_windows(ready)],
+                                      env=self.env, cwd=self.logs, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        self.holders.append(holder)
+        deadline = time.time() + HELPER_TIMEOUT
+        while not os.path.exists(ready):
+            if holder.poll() is not None or time.time() > deadline:
+                with open(base + ".err", "rb") as f:
+                    raise Failure("holdopen %s %s failed: %s" % (path, mode, f.read().decode("cp932", "replace")))
+            time.sleep(0.05)
 
     def run(self, loader, args, name, cwd=None, extra_env=None, timeout=HELPER_TIMEOUT, check=True):
         """Runs a program; returns (exit code, stdout bytes, stderr bytes)."""
@@ -402,6 +425,9 @@ class Scenario:
         for state in self.config.get("services", {}).values():
             if state not in SERVICE_STATES:
                 raise Failure("%s: service state %r is not one of %s" % (path, state, sorted(SERVICE_STATES)))
+        for mode in self.config.get("hold_open", {}).values():
+            if mode not in HOLD_MODES:
+                raise Failure("%s: hold_open mode %r is not one of %s" % (path, mode, sorted(HOLD_MODES)))
 
     def kinds(self):
         return ["win64", "win32"] if self.prefix == "both" else [self.prefix]
@@ -610,6 +636,11 @@ def lay_out(wine, layers, scenario, facts):
         if state == "running":
             wine.native(["sc", "start", name], "sc-start-" + name)
             wait_for_service(wine, name)
+    for path, mode in scenario.config.get("hold_open", {}).items():
+        parts = drive_c_parts(substitute(path, facts))
+        if not os.path.lexists(resolve(drive_c, parts)):
+            raise Failure("hold_open: %s does not exist" % path)
+        wine.hold_open(windows_path(parts), mode)
 
 
 def wait_for_service(wine, name):
