@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""The driver's text handling, without Wine: placeholders, the byte-exact
+comparison and its report, --update's templates, the .reg extensions."""
+
+import datetime
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import run_scenario as rs  # noqa: E402
+
+FACTS = {"PREFIX_USER": "root", "COMPUTER_NAME": "VM", "PAUSE": "続けるには何かキーを押して下さい... ",
+         "OS_CAPTION": "Microsoft Windows 7 Professional", "OS_MAJOR": "6", "OS_MINOR": "1", "OS_BUILD": "7601",
+         "OS_SP": "Service Pack 1"}
+RUN = (datetime.datetime(2021, 5, 21, 9, 43, 10, tzinfo=rs.JAPAN).timestamp(),
+       datetime.datetime(2021, 5, 21, 9, 43, 12, tzinfo=rs.JAPAN).timestamp())
+
+
+def cp932(text):
+    return text.replace("\n", "\r\n").encode("cp932")
+
+
+class Compare(unittest.TestCase):
+    def test_placeholders_resolve_and_the_rest_compares_byte_for_byte(self):
+        expected = "実行開始：{START}\n1．OS：{OS_CAPTION}\nC:\\users\\{PREFIX_USER}\\表\n"
+        actual = cp932("実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\nC:\\users\\root\\表\n")
+        problems, start = rs.compare("file", expected, actual, FACTS, RUN)
+        self.assertEqual(problems, [])
+        self.assertEqual(start, "2021/05/21 09:43:11")
+
+    def test_a_start_time_outside_the_run_fails(self):
+        problems, _ = rs.compare("file", "実行開始：{START}\n", cp932("実行開始：2021/05/21 00:43:11\n"), FACTS, RUN)
+        self.assertEqual(len(problems), 1)
+        self.assertIn("is not the time of the run", problems[0])
+
+    def test_a_differing_item_is_named_by_its_number_in_utf8(self):
+        expected = "実行開始：{START}\n9．ラベル：a\n10．ラベル：b\n"
+        actual = cp932("実行開始：2021/05/21 09:43:11\n9．ラベル：a\n10．ラベル：c\n")
+        problems, _ = rs.compare("file", expected, actual, FACTS, RUN)
+        self.assertEqual(len(problems), 1)
+        self.assertIn("item 10:", problems[0])
+        self.assertIn("expected: 10．ラベル：b", problems[0])
+        self.assertIn("actual:   10．ラベル：c", problems[0])
+        self.assertNotIn("item 9", problems[0])
+
+    def test_line_ends_and_the_final_line_end_count(self):
+        self.assertNotEqual(rs.compare("out", "a\n", b"a\n", FACTS, RUN)[0], [])
+        problems, _ = rs.compare("out", "a", b"a\r\n", FACTS, RUN)
+        self.assertIn("final line end", problems[0])
+        self.assertEqual(rs.compare("out", "{PAUSE}", cp932(FACTS["PAUSE"]), FACTS, RUN)[0], [])
+
+    def test_unknown_braces_stay_text(self):
+        self.assertEqual(rs.substitute("{CLSID} {PREFIX_USER} {NOPE}", FACTS), "{CLSID} root {NOPE}")
+
+
+class Update(unittest.TestCase):
+    def test_machine_values_become_placeholders_again(self):
+        actual = cp932("実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\n"
+                       "2．版：6.1\n3．ビルド：7601 Service Pack 1\n31．C:\\users\\root.VM\\AppData\n"
+                       "41．版：6.1.7601\n")
+        template = rs.template_from(actual, None, FACTS)
+        self.assertEqual(template, "実行開始：{START}\n1．OS：{OS_CAPTION}\n2．版：{OS_MAJOR}.{OS_MINOR}\n"
+                                   "3．ビルド：{OS_BUILD} {OS_SP}\n31．C:\\users\\{PREFIX_USER}.{COMPUTER_NAME}\\AppData\n"
+                                   "41．版：6.1.7601\n")
+        self.assertEqual(rs.compare("file", template, actual, FACTS, RUN)[0], [])
+
+    def test_lines_the_old_text_still_matches_are_kept_as_written(self):
+        old = "1．OS：Microsoft {OS_MAJOR}\n2．x：a\n"
+        actual = cp932("1．OS：Microsoft 6\n2．x：b\n")
+        self.assertEqual(rs.template_from(actual, old, FACTS), "1．OS：Microsoft {OS_MAJOR}\n2．x：b\n")
+
+
+class RegFiles(unittest.TestCase):
+    def test_expand_and_multi_strings_become_hex(self):
+        text = '"E"=str(2):"%A%\\\\b"\n"M"=str(7):"x","y"\n"S"="str(2):kept"\n'
+        lines = rs.expand_reg_strings(text, "t").split("\n")
+        self.assertEqual(lines[0], '"E"=hex(2):' + ",".join("%02x" % b for b in "%A%\\b\0".encode("utf-16-le")))
+        self.assertEqual(lines[1], '"M"=hex(7):' + ",".join("%02x" % b for b in "x\0y\0\0".encode("utf-16-le")))
+        self.assertEqual(lines[2], '"S"="str(2):kept"')
+
+
+class Paths(unittest.TestCase):
+    def test_windows_and_drive_c_relative_paths(self):
+        self.assertEqual(rs.drive_c_parts("C:\\a\\ソ表\\b.txt"), ["a", "ソ表", "b.txt"])
+        self.assertEqual(rs.drive_c_parts("c:/a/b"), ["a", "b"])
+        self.assertEqual(rs.drive_c_parts("a/b"), ["a", "b"])
+        with self.assertRaises(rs.Failure):
+            rs.drive_c_parts("D:\\a")
+
+    def test_file_times_are_utc(self):
+        self.assertEqual(rs.parse_utc("1970-01-01 00:00:01.5 UTC"), 1_500_000_000)
+        self.assertEqual(rs.parse_utc("2021-03-03 20:06:07.089 UTC") % 1_000_000_000, 89_000_000)
+        with self.assertRaises(rs.Failure):
+            rs.parse_utc("2021-03-03 20:06:07")
+
+
+if __name__ == "__main__":
+    unittest.main()
