@@ -116,14 +116,17 @@ TEST(ChromiumBadFiles, DamagedDocumentsDoNotDisturbTheOthers) {
     EXPECT_EQ(runProbe(dir), expectedReport({kNot, "on", "-", "1.0.3", kNot, "off", "-", "2"}));
 }
 
-// A 32-bit process cannot hold a file of nearly 2 GB (a sparse one here):
-// running out of memory makes the document unavailable, nothing more.
-TEST(ChromiumBadFiles, FileTooLargeForTheAddressSpace) {
+// A 32-bit process cannot hold a file of a gigabyte or more (sparse ones
+// here): running out of memory, or a size beyond what a string may hold,
+// makes the document unavailable, nothing more.
+TEST(ChromiumBadFiles, FilesTooLargeForTheAddressSpace) {
     if (sizeof(void*) != 4) GTEST_SKIP() << "only a 32-bit process runs out of address space quickly";
     LocalAppDataDir dir;
     dir.write(ChromePreferences, "");
-    std::filesystem::resize_file(dir.pathOf(ChromePreferences), 0x7F000000u);
+    std::filesystem::resize_file(dir.pathOf(ChromePreferences), 0x3F000000u);  // allocation fails
     dir.write(ChromeSecure, kOnEntry);
+    dir.write(EdgePreferences, "");
+    std::filesystem::resize_file(dir.pathOf(EdgePreferences), 0xC0000000u);  // above max_size
     EXPECT_EQ(runProbe(dir), expectedReport({kNot, "on", "-", "1.0.3", kNot, kNot, "-", "-"}));
 }
 
