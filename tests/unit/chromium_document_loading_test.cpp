@@ -48,6 +48,8 @@ TEST(NestingGuard, CountsArraysAndObjectsOfTheFirstValueOnly) {
     EXPECT_FALSE(nestsDeeperThan("\"x\"" + std::string(500, '['), 1));  // a plain first value
     EXPECT_FALSE(nestsDeeperThan(" \r\n\t", 0));
     EXPECT_FALSE(nestsDeeperThan("[\"\\", 1));  // escape at the very end
+    EXPECT_TRUE(nestsDeeperThan(R"([["a\\\\"],[[]]])", 2));  // a quote after an even run ends the string
+    EXPECT_FALSE(nestsDeeperThan(R"([["a\\\"],[[]]]"])", 2));  // after an odd run it does not
 }
 
 TEST(NestingGuard, AgreesWithTheParserOnNestedArrays) {

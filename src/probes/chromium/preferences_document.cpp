@@ -4,6 +4,7 @@
 #include "probes/chromium/preferences_document.h"
 
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <fstream>
 
@@ -47,19 +48,20 @@ bool nestsDeeperThan(const std::string& text, std::size_t maxDepth) {
     if (p == end || (*p != '{' && *p != '[')) return false;  // a plain value nests nothing
 
     std::size_t depth = 0;
-    bool inString = false;
     for (; p != end; ++p) {
-        const char c = *p;
-        if (inString) {
-            if (c == '\\') {
-                if (++p == end) break;  // the escaped character is skipped
-            } else if (c == '"') {
-                inString = false;
+        switch (*p) {
+        case '"':
+            // To the closing quote: the first one after an even run of
+            // backslashes (the opening quote ends every run).
+            for (;;) {
+                const char* quote = static_cast<const char*>(std::memchr(p + 1, '"', end - p - 1));
+                if (quote == nullptr) return false;  // unterminated: the parser refuses it
+                const char* run = quote;
+                while (run[-1] == '\\') --run;
+                p = quote;
+                if ((quote - run) % 2 == 0) break;
             }
-            continue;
-        }
-        switch (c) {
-        case '"': inString = true; break;
+            break;
         case '{': case '[':
             if (++depth > maxDepth) return true;
             break;
