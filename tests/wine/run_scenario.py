@@ -432,6 +432,12 @@ class Scenario:
     def kinds(self):
         return ["win64", "win32"] if self.prefix == "both" else [self.prefix]
 
+    def text_name(self, name, kind):
+        """NAME.KIND.txt where the scenario has one (the two prefixes differ,
+        as in the bitness line), else NAME.txt."""
+        own = name.replace(".txt", ".%s.txt" % kind)
+        return own if os.path.exists(os.path.join(self.dir, own)) else name
+
     def text(self, name):
         path = os.path.join(self.dir, name)
         if not os.path.exists(path):
@@ -1014,26 +1020,27 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
         if written == b"":
             written = None
 
-        texts = [("result file " + windows_path(result_parts), "expected.txt", written),
-                 ("standard output", "stdout.txt", out), ("standard error", "stderr.txt", err)]
+        texts = [("result file " + windows_path(result_parts), scenario.text_name("expected.txt", kind), written),
+                 ("standard output", scenario.text_name("stdout.txt", kind), out),
+                 ("standard error", scenario.text_name("stderr.txt", kind), err)]
         if update:
             update_texts(scenario, texts, facts)
         else:
             starts = set()
             for label, name, actual in texts:
                 expected = scenario.text(name)
-                if expected is None and name == "stdout.txt":
+                if expected is None and name.startswith("stdout."):
                     problems.append("%s has no stdout.txt: run with --update to write it, then review it" %
                                     scenario.name)
                     continue
                 if expected is None:
                     if actual:
-                        what = "a result file" if name == "expected.txt" else "anything"
+                        what = "a result file" if name.startswith("expected.") else "anything"
                         problems.append("%s: expected no %s, got:\n  %s" % (
                             label, what, show(actual.decode("cp932", "backslashreplace"))))
                     continue
                 if actual is None:
-                    if not (clobbered and name == "expected.txt"):
+                    if not (clobbered and name.startswith("expected.")):
                         problems.append("%s: nothing was written" % label)
                     continue
                 found, start = compare(label, expected, actual, facts, (began, ended))
@@ -1057,7 +1064,7 @@ def update_texts(scenario, texts, facts):
     for label, name, actual in texts:
         path = os.path.join(scenario.dir, name)
         if not actual:
-            if os.path.exists(path) and name != "stdout.txt":
+            if os.path.exists(path) and not name.startswith("stdout."):
                 os.unlink(path)
                 log("removed %s (nothing was written)" % path)
             continue
