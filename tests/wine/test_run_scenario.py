@@ -3,8 +3,10 @@
 comparison and its report, --update's templates, the .reg extensions."""
 
 import datetime
+import json
 import os
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -69,6 +71,63 @@ class Update(unittest.TestCase):
         old = "1．OS：Microsoft {OS_MAJOR}\n2．x：a\n"
         actual = cp932("1．OS：Microsoft 6\n2．x：b\n")
         self.assertEqual(rs.template_from(actual, old, FACTS), "1．OS：Microsoft {OS_MAJOR}\n2．x：b\n")
+
+
+class CutShort(unittest.TestCase):
+    """write_limit: a result file whose writes failed part-way."""
+    EXPECTED = "====\n実行開始：{START}\n1．OS：{OS_CAPTION}\n2．ソ表：x\n"
+
+    def full(self):
+        return cp932("====\n実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\n2．ソ表：x\n")
+
+    def test_exactly_the_first_bytes_pass_also_cut_inside_a_double_byte_character(self):
+        full = self.full()
+        for limit in (5, len(full) - 4, len(full) - 5, len(full), len(full) + 10):
+            problems = rs.cut_short_differences("file", self.EXPECTED, full[:limit], limit, FACTS,
+                                                {"2021/05/21 09:43:11"})
+            self.assertEqual(problems, [], limit)
+
+    def test_too_few_or_wrong_bytes_fail(self):
+        full = self.full()
+        problems = rs.cut_short_differences("file", self.EXPECTED, full[:20], 30, FACTS, {"2021/05/21 09:43:11"})
+        self.assertIn("20 bytes written, expected the first 30", problems[0])
+        wrong = full[:60].replace(b"Microsoft", b"Macrosoft")
+        problems = rs.cut_short_differences("file", self.EXPECTED, wrong, 60, FACTS, {"2021/05/21 09:43:11"})
+        self.assertIn("not the start of the expected text", problems[0])
+        self.assertIn("item 1", problems[0])
+
+    def test_the_start_time_comes_from_the_console(self):
+        problems = rs.cut_short_differences("file", self.EXPECTED, self.full(), 999, FACTS, set())
+        self.assertIn("no start time", problems[0])
+
+
+class Settings(unittest.TestCase):
+    """layer.json settings, and KEY.win64 / KEY.win32 for one prefix."""
+
+    def test_layers_add_up_and_the_scenario_comes_last(self):
+        with tempfile.TemporaryDirectory() as a, tempfile.TemporaryDirectory() as b:
+            with open(os.path.join(a, "layer.json"), "w") as f:
+                json.dump({"description": "x", "dirs": ["a"], "services": {"S": "stopped", "T": "running"},
+                           "file_times.win64": {"p": "t1"}}, f)
+            with open(os.path.join(b, "layer.json"), "w") as f:
+                json.dump({"dirs": ["b"], "file_times.win64": {"q": "t2"}}, f)
+            merged = rs.merged_settings([a, b], {"dirs": ["c"], "services": {"S": "running"}, "exe": "C:\\x.exe"})
+        self.assertEqual(merged["dirs"], ["a", "b", "c"])
+        self.assertEqual(merged["services"], {"S": "running", "T": "running"})
+        self.assertEqual(merged["exe"], "C:\\x.exe")
+        self.assertNotIn("description", merged)
+        self.assertEqual(rs.kind_setting(merged, "file_times", "win64", {}), {"p": "t1", "q": "t2"})
+        self.assertEqual(rs.kind_setting(merged, "file_times", "win32", {}), {})
+        self.assertEqual(rs.kind_setting({"dirs": ["a"], "dirs.win32": ["b"]}, "dirs", "win32", []), ["a", "b"])
+
+    def test_unknown_layer_keys_are_refused(self):
+        with tempfile.TemporaryDirectory() as a:
+            with open(os.path.join(a, "layer.json"), "w") as f:
+                json.dump({"exe": "C:\\x.exe"}, f)
+            with self.assertRaises(rs.Failure):
+                rs.merged_settings([a], {})
+        self.assertEqual(rs.without_kind("file_times.win64"), "file_times")
+        self.assertEqual(rs.without_kind("exe.win64"), "exe.win64")
 
 
 class RegFiles(unittest.TestCase):
