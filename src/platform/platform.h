@@ -33,6 +33,12 @@ constexpr uint32_t kServiceQueryStatus = 0x0004;
 
 enum class RegRoot { LocalMachine, ClassesRoot, Users };
 
+// Which file system a path names. A 32-bit process on 64-bit Windows sees
+// System32 redirected to SysWOW64; a path taken from the native (64-bit)
+// registry names the native file system and must be opened without that
+// redirection.
+enum class FileView { Process, Native };
+
 using RegHandle = std::uintptr_t;
 using ScHandle = std::uintptr_t;
 using FileHandle = std::uintptr_t;
@@ -91,7 +97,7 @@ public:
     virtual bool pathFileExists(const std::string& path) = 0;           // PathFileExistsA
 
     // File times. Times are FILETIME values (100 ns since 1601).
-    virtual FileHandle openFileForRead(const std::string& path) = 0;    // CreateFileA; 0 = invalid
+    virtual FileHandle openFileForRead(const std::string& path, FileView view) = 0;  // CreateFileA; 0 = invalid
     virtual bool getFileLastWriteTime(FileHandle file, uint64_t& lastWrite) = 0;
     virtual void closeFile(FileHandle file) = 0;
     virtual bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t& localTime) = 0;

@@ -138,9 +138,28 @@ bool WindowsPlatform::getLocalAppDataFolder(char* buffer) {
 
 bool WindowsPlatform::pathFileExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
-FileHandle WindowsPlatform::openFileForRead(const std::string& path) {
+FileHandle WindowsPlatform::openFileForRead(const std::string& path, FileView view) {
+    // The native view: file-system redirection off for this one open. Looked up
+    // at run time; where it does not exist (32-bit Windows) there is nothing to turn off.
+    using DisableFn = BOOL(WINAPI*)(PVOID*);
+    using RevertFn = BOOL(WINAPI*)(PVOID);
+    DisableFn disable = nullptr;
+    RevertFn revert = nullptr;
+    PVOID redirection = nullptr;
+    bool disabled = false;
+    if (view == FileView::Native) {
+        HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+        if (kernel32 != nullptr) {
+            disable = reinterpret_cast<DisableFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel32, "Wow64DisableWow64FsRedirection")));
+            revert = reinterpret_cast<RevertFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel32, "Wow64RevertWow64FsRedirection")));
+        }
+        disabled = disable != nullptr && revert != nullptr && disable(&redirection);
+    }
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (disabled) revert(redirection);
     return file == INVALID_HANDLE_VALUE ? 0 : handleOf(file);
 }
 

@@ -29,7 +29,7 @@ public:
     bool getLocalAppDataFolder(char* buffer) override;
     bool pathFileExists(const std::string& path) override;
 
-    FileHandle openFileForRead(const std::string& path) override;
+    FileHandle openFileForRead(const std::string& path, FileView view) override;
     bool getFileLastWriteTime(FileHandle file, uint64_t& lastWrite) override;
     void closeFile(FileHandle file) override;
     bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t& localTime) override;

@@ -227,7 +227,8 @@ bool FakePlatform::pathFileExists(const std::string& path) {
     return false;
 }
 
-FileHandle FakePlatform::openFileForRead(const std::string& path) {
+FileHandle FakePlatform::openFileForRead(const std::string& path, FileView view) {
+    fileViews.push_back(view);
     auto found = files.find(path);
     if (found == files.end() || !found->second.opens) return 0;
     FileHandle handle = nextHandle_++;

@@ -68,6 +68,7 @@ public:
     bool localConversionFails = false;
     bool systemConversionFails = false;
     int openFiles() const { return static_cast<int>(openFileHandles_.size()); }
+    std::vector<FileView> fileViews;  // the view of every file opened
 
     // ---- WMI ------------------------------------------------------------
     ComStatus initializeResult = 0;
@@ -113,7 +114,7 @@ public:
     bool getLocalAppDataFolder(char* buffer) override;
     bool pathFileExists(const std::string& path) override;
 
-    FileHandle openFileForRead(const std::string& path) override;
+    FileHandle openFileForRead(const std::string& path, FileView view) override;
     bool getFileLastWriteTime(FileHandle file, uint64_t& lastWrite) override;
     void closeFile(FileHandle file) override;
     bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t& localTime) override;

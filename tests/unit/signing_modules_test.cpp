@@ -62,6 +62,25 @@ TEST_F(SigningModulesTest, ANativePathWithoutItsFileIsReportedAndThe32BitOneNotC
     EXPECT_EQ(fake.openAccessMasks.size(), 3u);  // item 6 native only; item 7 both views
 }
 
+TEST_F(SigningModulesTest, OnlyANativeRegistrationOfA64BitWindowsNamesTheNativeFileSystem) {
+    // System32 of a 64-bit registration is the real System32, not the 32-bit tool's SysWOW64.
+    registerModule(kModuleKey, "C:\\Windows\\System32\\Tessivan.dll");
+    registerModule(kControlWowKey, "C:\\Windows\\System32\\Quennel.ocx");
+    fake.files["C:\\Windows\\System32\\Tessivan.dll"] = {true, true, k20210303T200607_089Utc};
+    fake.files["C:\\Windows\\System32\\Quennel.ocx"] = {true, true, k20210303T200607_089Utc};
+    registry.setViewFlag(kKeyWow64_64Key);
+    run();
+    EXPECT_EQ(fake.fileViews, (std::vector<FileView>{FileView::Native, FileView::Process}));
+
+    // On 32-bit Windows there is one file system.
+    FakePlatform other;
+    Registry otherRegistry{other};
+    Streams t;
+    other.setString(RegRoot::ClassesRoot, kModuleKey, "", "C:\\Windows\\System32\\Tessivan.dll");
+    checkSigningModules(other, otherRegistry, t.report);
+    EXPECT_EQ(other.fileViews, std::vector<FileView>{FileView::Process});
+}
+
 TEST_F(SigningModulesTest, PathsAreOpenedAsStoredAndUnusableValuesCountAsUnregistered) {
     registerModule(kModuleKey, "%SystemRoot%\\Tessivan.dll", kRegExpandSz);
     fake.files["C:\\Windows\\Tessivan.dll"] = {true, true, 0};

@@ -38,9 +38,9 @@ const SigningModule kModules[] = {
 
 }  // namespace
 
-int getFileUpdateDate(Platform& platform, const std::string& path, std::string& text) {
+int getFileUpdateDate(Platform& platform, const std::string& path, std::string& text, FileView view) {
     FileOwner file(platform);
-    file.adopt(platform.openFileForRead(path));
+    file.adopt(platform.openFileForRead(path, view));
     if (!file) return -1;
     uint64_t lastWrite = 0;
     if (!platform.getFileLastWriteTime(file.get(), lastWrite)) return -2;
@@ -68,13 +68,17 @@ void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& r
     for (const SigningModule& module : kModules) {
         std::string path;
         // The first registration found is the one reported, whatever becomes of its file.
-        if (registry.readRegString(RegRoot::ClassesRoot, module.nativeKey, "", path) != REG_READ_OK &&
-            registry.readRegString(RegRoot::ClassesRoot, module.wow64Key, "", path) != REG_READ_OK) {
+        // A native registration read through the 64-bit view names a file of the
+        // native file system: System32 there is not the 32-bit tool's SysWOW64.
+        FileView view = FileView::Process;
+        if (registry.readRegString(RegRoot::ClassesRoot, module.nativeKey, "", path) == REG_READ_OK) {
+            if (registry.viewFlag() == kKeyWow64_64Key) view = FileView::Native;
+        } else if (registry.readRegString(RegRoot::ClassesRoot, module.wow64Key, "", path) != REG_READ_OK) {
             item = report.writeItem(item, module.notRegistered);
             continue;
         }
         std::string date;
-        switch (getFileUpdateDate(platform, path, date)) {
+        switch (getFileUpdateDate(platform, path, date, view)) {
         case 0: item = report.writeItem(item, module.dateLabel, date); break;
         case -1: item = report.writeItem(item, module.fileMissing); break;
         default: item = report.writeItem(item, module.unreadable); break;

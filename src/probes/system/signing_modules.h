@@ -9,7 +9,10 @@
 namespace orvex {
 
 // 0 the date text was made; -1 the file could not be opened; -2 its times could not be read.
-int getFileUpdateDate(Platform& platform, const std::string& path, std::string& text);
+// view: the file system the path names (a path from the native registry of a
+// 64-bit Windows names the native one).
+int getFileUpdateDate(Platform& platform, const std::string& path, std::string& text,
+                      FileView view = FileView::Process);
 
 // Items 6 and 7.
 void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report);
