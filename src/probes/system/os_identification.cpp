@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/handles.h"
 #include "platform/wmi.h"
 
 namespace orvex {
@@ -24,14 +25,15 @@ std::string getOSName(Platform& platform, ReportWriter& report) {
 }
 
 bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& record) {
-    const ModuleHandle ntdll = platform.loadLibrary("ntdll.dll");
-    if (ntdll == 0) {
+    ModuleOwner ntdll(platform);
+    ntdll.adopt(platform.loadLibrary("ntdll.dll"));
+    if (!ntdll) {
         report.writeFailure(kVersionFailed, "GetVersion2", 0, 40, FailureTarget::ResultFileOnly);
         return false;
     }
-    const ProcHandle rtlGetVersion = platform.getProcAddress(ntdll, "RtlGetVersion");
+    const ProcHandle rtlGetVersion = platform.getProcAddress(ntdll.get(), "RtlGetVersion");
     if (rtlGetVersion == 0) {
-        platform.freeLibrary(ntdll);
+        ntdll.reset();
         report.writeFailure(kVersionFailed, "GetVersion2", 0, 20, FailureTarget::ResultFileOnly);
         return false;
     }
@@ -48,9 +50,7 @@ bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& reco
     std::memset(record.servicePack, 0, sizeof(record.servicePack));
     for (std::size_t i = 0; i + 1 < sizeof(record.servicePack) && version.servicePack[i] != 0; ++i)
         record.servicePack[i] = static_cast<char>(version.servicePack[i] & 0xFF);
-
-    platform.freeLibrary(ntdll);
-    return true;
+    return true;  // the owner frees the module
 }
 
 void checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
