@@ -2,33 +2,33 @@
 
 namespace orvex {
 
-ReportWriter::ReportWriter(std::ostream& out, std::ostream& err) : out_(out), err_(err), file_(&ownedFile_) {}
+std::string asOneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return line;
+}
+
+ReportWriter::ReportWriter(std::ostream& out, std::ostream& err) : out_(out), err_(err), file_(&unattached_) {}
 
 ReportWriter::ReportWriter(std::ostream& out, std::ostream& err, std::ostream& resultFile)
     : out_(out), err_(err), file_(&resultFile) {}
 
-bool ReportWriter::openResultFile(const std::string& hostPath) {
-    // Binary append: the newline translation is done here, so the file gets
-    // CR LF on every host, exactly as a text-mode stream writes it on Windows.
-    ownedFile_.open(hostPath, std::ios::out | std::ios::app | std::ios::binary);
-    file_ = &ownedFile_;
-    return ownedFile_.is_open();
+void ReportWriter::attachResultFile(std::unique_ptr<std::ostream> resultFile) {
+    ownedFile_ = std::move(resultFile);
+    file_ = ownedFile_ ? ownedFile_.get() : &unattached_;
 }
 
 void ReportWriter::toStream(std::ostream& stream, std::string_view text) {
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-    stream.put('\n');
+    const std::string line = asOneLine(text) + '\n';
+    stream.write(line.data(), static_cast<std::streamsize>(line.size()));
     stream.flush();
 }
 
 void ReportWriter::toResultFile(std::string_view text) {
-    std::string line;
-    line.reserve(text.size() + 2);
-    for (char c : text) {
-        if (c == '\n') line += '\r';
-        line += c;
-    }
-    line += "\r\n";
+    // The file is written in binary: its line end is stored here as CR LF,
+    // exactly as a text-mode stream writes it on Windows.
+    const std::string line = asOneLine(text) + "\r\n";
     file_->write(line.data(), static_cast<std::streamsize>(line.size()));
     file_->flush();
 }

@@ -1,9 +1,10 @@
 // The only place that writes text. Report lines and failure lines go to the
 // console first and then to the result file, one whole line at a time, each
-// flushed as it ends. Text passes through as it is (CP932 bytes).
+// flushed as it ends. Text passes through as it is (CP932 bytes), with one
+// exception: every line stays one line (see asOneLine).
 #pragma once
 
-#include <fstream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -15,15 +16,15 @@ enum class FailureTarget { Both, ErrorStreamOnly, ResultFileOnly };
 
 class ReportWriter {
 public:
-    // The console streams are the process's; the result file is opened later
-    // with openResultFile, or handed in (tests).
+    // The console streams are the process's; the result file is attached once
+    // it is open, or handed in (tests). Until then file copies go nowhere.
     ReportWriter(std::ostream& out, std::ostream& err);
     ReportWriter(std::ostream& out, std::ostream& err, std::ostream& resultFile);
     ReportWriter(const ReportWriter&) = delete;
     ReportWriter& operator=(const ReportWriter&) = delete;
 
-    // Opens the result file for appending; false when it cannot be opened.
-    bool openResultFile(const std::string& hostPath);
+    // The opened result file; the writer keeps it until it is destroyed.
+    void attachResultFile(std::unique_ptr<std::ostream> resultFile);
 
     // item number, label, pieces..., newline. Returns item + 1.
     template <typename... Pieces>
@@ -58,8 +59,18 @@ private:
 
     std::ostream& out_;
     std::ostream& err_;
-    std::ofstream ownedFile_;
+    std::ostream unattached_{nullptr};  // no buffer: every write fails quietly
+    std::unique_ptr<std::ostream> ownedFile_;
     std::ostream* file_;
 };
+
+// The text with each control character (0x00 to 0x1F and 0x7F) replaced by
+// '?'. Values read from the machine - a version from a browser's document, a
+// registry string - may hold a newline, a carriage return, NUL or an escape
+// sequence; written raw, such a value could end its line early, overprint it
+// on the console or add a line that looks like an item of its own. No byte of
+// a double-byte character of the ANSI code pages lies in that range, and no
+// fixed text of the report holds one, so nothing else changes.
+std::string asOneLine(std::string_view text);
 
 }  // namespace orvex

@@ -27,11 +27,17 @@ TEST(ReportWriter, EmptyPieceEndsTheLineAfterTheLabelAndNumbersHaveNoPadding) {
     EXPECT_EQ(s.file.str(), "10．X：\r\n9．X：\r\n");
 }
 
-TEST(ReportWriter, NewlineInsideAValueIsStoredAsCrLfInTheFile) {
+TEST(ReportWriter, EveryLineStaysOneLineWhateverItsValueHolds) {
     Streams s;
-    s.report.writeItem(1, "．X：", "a\nb");
-    EXPECT_EQ(s.file.str(), "1．X：a\r\nb\r\n");
-    EXPECT_EQ(s.out.str(), "1．X：a\nb\n");
+    // A newline followed by text shaped like an item, CR LF, a lone CR, NUL,
+    // ESC, BEL, a tab and DEL: each becomes one '?'. Double-byte characters
+    // (表 ends in 0x5C, ソ too) and the line ends the writer adds stay.
+    const std::string value = std::string("1.0\n39．ルベナ：3\r\nx\ry") + '\0' + "\x1b[2J\a\t\x7f表ソ";
+    s.report.writeItem(33, "．V：", value);
+    s.report.writeLine(std::string("start\n2．forged"));
+    const std::string line = "33．V：1.0?39．ルベナ：3??x?y?" "?[2J???表ソ";
+    EXPECT_EQ(s.out.str(), line + "\nstart?2．forged\n");
+    EXPECT_EQ(s.file.str(), line + "\r\nstart?2．forged\r\n");
 }
 
 TEST(ReportWriter, FailureLinesCarryTheirOwnNumberOnEachStream) {
