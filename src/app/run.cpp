@@ -2,7 +2,9 @@
 // find the target user, then every check in its fixed order.
 #include "app/run.h"
 
-#include "platform/ansi_text.h"
+#include <memory>
+#include <utility>
+
 #include "platform/host.h"
 #include "platform/registry.h"
 #include "platform/target_user.h"
@@ -32,10 +34,10 @@ std::string startTimeText(std::time_t now) {
 
 }  // namespace
 
-std::string resultFilePath(Platform& platform, const std::string& argv0) {
-    std::string::size_type last = findLastBackslash(platform, argv0);
-    std::string directory = last == std::string::npos ? std::string(".") : argv0.substr(0, last);
-    return directory + "\\OrvexEnv.txt";
+std::u16string resultFilePath(const std::u16string& argv0) {
+    const std::u16string::size_type last = argv0.rfind(u'\\');
+    const std::u16string directory = last == std::u16string::npos ? std::u16string(u".") : argv0.substr(0, last);
+    return directory + u"\\OrvexEnv.txt";
 }
 
 std::string bitnessText(uint16_t processorArchitecture) {
@@ -46,16 +48,29 @@ std::string bitnessText(uint16_t processorArchitecture) {
     }
 }
 
-int runChecks(Platform& platform, ReportWriter& report, const std::string& argv0, std::time_t startTime) {
-    const std::string path = resultFilePath(platform, argv0);
-    if (!report.openResultFile(toHostPath(path))) {
+uint32_t registryViewFlag(uint16_t processorArchitecture) {
+    switch (processorArchitecture) {
+    case 6: case 7: case 9: case 10:
+    case 12:  // ARM64: its bitness text stays "--bit", but its registry has two views as x64's has
+        return kKeyWow64_64Key;
+    default: return 0;
+    }
+}
+
+int runChecks(Platform& platform, ReportWriter& report, const std::u16string& argv0, std::time_t startTime) {
+    const std::u16string path = resultFilePath(argv0);
+    // The console shows the path in the ANSI code page; a character it lacks is '?'.
+    const std::string shownPath = platform.wideToAnsiExact(path);
+    std::unique_ptr<std::ostream> resultFile = platform.openForAppend(path);
+    if (!resultFile) {
         report.writeConsoleLine(kOpenFailed);
-        report.writeConsoleLine(path);
+        report.writeConsoleLine(shownPath);
         platform.pause();
         return -1;
     }
+    report.attachResultFile(std::move(resultFile));
     report.writeConsoleLine(kAnnouncement);
-    report.writeConsoleLine(path);
+    report.writeConsoleLine(shownPath);
     report.writeFileLine(kSeparator);
     report.writeLine(kStartLabel + startTimeText(startTime));
 
@@ -63,7 +78,7 @@ int runChecks(Platform& platform, ReportWriter& report, const std::string& argv0
     const uint16_t architecture = platform.nativeProcessorArchitecture();
     const std::string bitness = bitnessText(architecture);
     Registry registry(platform);
-    if (bitness == "64bit") registry.setViewFlag(kKeyWow64_64Key);
+    registry.setViewFlag(registryViewFlag(architecture));
 
     std::string sid;
     if (!resolveTargetUserSid(platform, registry, report, sid)) return -1;
@@ -82,7 +97,7 @@ int runChecks(Platform& platform, ReportWriter& report, const std::string& argv0
     LocalAppData localAppData;
     if (!resolveTargetLocalAppData(platform, registry, report, localAppData)) return -1;
 
-    item = probeBrowserExtension(report, localAppData.known, localAppData.directory, item);  // 31-38
+    item = probeBrowserExtension(platform, report, localAppData.known, localAppData.directory, item);  // 31-38
     checkPreparationSetups(registry, report, item);                                          // 39-41
 
     report.writeFileLine(kSeparator);

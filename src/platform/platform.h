@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <ostream>
 #include <string>
 
 namespace orvex {
@@ -122,6 +124,16 @@ public:
     // Text conversion (MultiByteToWideChar / WideCharToMultiByte).
     virtual std::u16string threadAnsiToWide(const std::string& text) = 0;   // CP_THREAD_ACP
     virtual std::string wideToAnsi(const std::u16string& text) = 0;         // CP_ACP, whole text
+    // UTF-8 to UTF-16; an invalid sequence becomes U+FFFD.
+    virtual std::u16string utf8ToWide(const std::string& text) = 0;
+    // To the ANSI code page, one '?' for each character the code page lacks:
+    // never a look-alike (no best-fit mapping).
+    virtual std::string wideToAnsiExact(const std::u16string& text) = 0;
+
+    // Opens a file by its UTF-16 name for appending, as the C runtime's "ab"
+    // does: created when missing, every write at its end, no sharing
+    // restriction. nullptr when it cannot be opened.
+    virtual std::unique_ptr<std::ostream> openForAppend(const std::u16string& path) = 0;
 
     // The command interpreter's "pause".
     virtual void pause() = 0;

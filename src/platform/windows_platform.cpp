@@ -11,6 +11,7 @@
 #include <wbemidl.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <vector>
 
 namespace orvex {
@@ -270,6 +271,52 @@ std::string WindowsPlatform::wideToAnsi(const std::u16string& text) {
     std::vector<char> narrow(static_cast<size_t>(length) + 1, '\0');
     WideCharToMultiByte(CP_ACP, 0, source, sourceLength, narrow.data(), length, nullptr, nullptr);
     return std::string(narrow.data());
+}
+
+std::u16string WindowsPlatform::utf8ToWide(const std::string& text) {
+    if (text.empty()) return std::u16string();
+    // The length is passed: a NUL inside the text is a character like any other.
+    const int sourceLength = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), sourceLength, nullptr, 0);
+    if (length <= 0) return std::u16string();
+    std::u16string wide(static_cast<size_t>(length), u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), sourceLength, reinterpret_cast<wchar_t*>(&wide[0]), length);
+    return wide;
+}
+
+std::string WindowsPlatform::wideToAnsiExact(const std::u16string& text) {
+    // No ANSI code page has characters beyond the Basic Multilingual Plane:
+    // a surrogate pair is one character the code page lacks, a lone
+    // surrogate is no character at all. Both become one '?' here, so that
+    // the count does not depend on how a Windows version treats them.
+    std::u16string source;
+    source.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c < 0xD800 || c > 0xDFFF) {
+            source += c;
+            continue;
+        }
+        if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+        source += u'?';
+    }
+    if (source.empty()) return std::string();
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(source.data());
+    const int sourceLength = static_cast<int>(source.size());
+    const int length =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, sourceLength, nullptr, 0, "?", nullptr);
+    if (length <= 0) return std::string();
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, sourceLength, &narrow[0], length, "?", nullptr);
+    return narrow;
+}
+
+std::unique_ptr<std::ostream> WindowsPlatform::openForAppend(const std::u16string& path) {
+    // Binary: the report writer stores its own CR LF line ends.
+    auto file = std::make_unique<std::ofstream>();
+    file->open(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::out | std::ios::app | std::ios::binary);
+    if (!file->is_open()) return nullptr;
+    return file;
 }
 
 void WindowsPlatform::pause() { std::system("pause"); }

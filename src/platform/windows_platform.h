@@ -49,6 +49,10 @@ public:
 
     std::u16string threadAnsiToWide(const std::string& text) override;
     std::string wideToAnsi(const std::u16string& text) override;
+    std::u16string utf8ToWide(const std::string& text) override;
+    std::string wideToAnsiExact(const std::u16string& text) override;
+
+    std::unique_ptr<std::ostream> openForAppend(const std::u16string& path) override;
 
     void pause() override;
 };

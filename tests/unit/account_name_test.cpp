@@ -91,13 +91,6 @@ TEST_F(AccountNameTest, ASearchNeverMatchesFromATrailByte) {
     EXPECT_EQ(findIgnoringAsciiCase(fake, "ソウ", std::string("ソウ").substr(0, 3)), std::string::npos);
 }
 
-TEST_F(AccountNameTest, TheResultFileSitsBesideTheExeEvenInADoubleByteFolder) {
-    EXPECT_EQ(resultFilePath(fake, "C:\\dir\\sub\\tool.exe"), "C:\\dir\\sub\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, "C:\\ソフト\\ソ.exe"), "C:\\ソフト\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, "ソ.exe"), ".\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, "C:/dir/tool.exe"), ".\\OrvexEnv.txt");
-}
-
 TEST_F(AccountNameTest, WithoutDoubleByteCharactersEveryByteIsACharacter) {
     fake.codePage932 = false;
     EXPECT_EQ(splitAccountName(fake, "ソuser").user, "user");

@@ -381,4 +381,70 @@ std::string FakePlatform::wideToAnsi(const std::u16string& text) {
     return narrow;
 }
 
+std::u16string FakePlatform::utf8ToWide(const std::string& text) {
+    // Enough of UTF-8 for the tests: sequences of up to three bytes; anything
+    // else (a stray byte, a cut or four-byte sequence) is U+FFFD per byte.
+    std::u16string wide;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 0;
+        bool whole = length != 0 && i + length <= text.size();
+        for (std::size_t k = 1; whole && k < length; ++k)
+            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (!whole) {
+            wide += u'\uFFFD';
+            ++i;
+            continue;
+        }
+        char16_t code = length == 1 ? c : length == 2 ? (c & 0x1F) : (c & 0x0F);
+        for (std::size_t k = 1; k < length; ++k)
+            code = static_cast<char16_t>((code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F));
+        wide += code;
+        i += length;
+    }
+    return wide;
+}
+
+std::string FakePlatform::wideToAnsiExact(const std::u16string& text) {
+    // As wideToAnsi, but a character without an entry in ansiOf is always '?'.
+    return wideToAnsi(text);
+}
+
+namespace {
+
+// Appends everything written to one string of the fake.
+class AppendBuffer : public std::streambuf {
+public:
+    explicit AppendBuffer(std::string& target) : target_(target) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) target_ += traits_type::to_char_type(c);
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* data, std::streamsize size) override {
+        target_.append(data, static_cast<std::size_t>(size));
+        return size;
+    }
+
+private:
+    std::string& target_;
+};
+
+class AppendStream : public std::ostream {
+public:
+    explicit AppendStream(std::string& target) : std::ostream(nullptr), buffer_(target) { rdbuf(&buffer_); }
+
+private:
+    AppendBuffer buffer_;
+};
+
+}  // namespace
+
+std::unique_ptr<std::ostream> FakePlatform::openForAppend(const std::u16string& path) {
+    calls.push_back("openForAppend");
+    if (unopenable.count(path) != 0) return nullptr;
+    return std::make_unique<AppendStream>(appended[path]);
+}
+
 }  // namespace orvex::testing

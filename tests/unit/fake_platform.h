@@ -86,6 +86,12 @@ public:
     std::map<char16_t, std::string> ansiOf;  // wide -> ANSI for non-ASCII characters
     int liveComObjects() const { return static_cast<int>(liveCom_.size()); }
 
+    // ---- appended files ---------------------------------------------------
+    // What was appended to each file, by its UTF-16 path; a path listed in
+    // unopenable cannot be opened.
+    std::map<std::u16string, std::string> appended;
+    std::set<std::u16string> unopenable;
+
     // ---- log ------------------------------------------------------------
     // "CoInitializeEx", "Release(locator)", "CloseServiceHandle(manager)", ...
     std::vector<std::string> calls;
@@ -134,6 +140,10 @@ public:
 
     std::u16string threadAnsiToWide(const std::string& text) override;
     std::string wideToAnsi(const std::u16string& text) override;
+    std::u16string utf8ToWide(const std::string& text) override;
+    std::string wideToAnsiExact(const std::u16string& text) override;
+
+    std::unique_ptr<std::ostream> openForAppend(const std::u16string& path) override;
 
     void pause() override { ++pauses; }
 

@@ -1,34 +1,33 @@
 #include <gtest/gtest.h>
 
 #include "app/run.h"
-#include "fake_platform.h"
 
 namespace orvex {
 namespace {
 
 TEST(ResultFilePath, DirectoryIsEverythingBeforeTheLastBackslash) {
-    testing::FakePlatform fake;
-    EXPECT_EQ(resultFilePath(fake, "C:\\dir\\sub\\tool.exe"), "C:\\dir\\sub\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, "tool.exe"), ".\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, "C:/dir/tool.exe"), ".\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, ""), ".\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, "\\tool.exe"), "\\OrvexEnv.txt");
+    EXPECT_TRUE(resultFilePath(u"C:\\dir\\sub\\tool.exe") == u"C:\\dir\\sub\\OrvexEnv.txt");
+    EXPECT_TRUE(resultFilePath(u"tool.exe") == u".\\OrvexEnv.txt");
+    EXPECT_TRUE(resultFilePath(u"C:/dir/tool.exe") == u".\\OrvexEnv.txt");
+    EXPECT_TRUE(resultFilePath(u"") == u".\\OrvexEnv.txt");
+    EXPECT_TRUE(resultFilePath(u"\\tool.exe") == u"\\OrvexEnv.txt");
+    // In UTF-16 every character is itself: one the ANSI code page lacks, or
+    // one whose CP932 form ends in 0x5C (ソ), stays part of its folder.
+    const std::u16string exe = u"C:\\Café\\ソフト\\OrvexEnv.exe";
+    const std::u16string file = u"C:\\Café\\ソフト\\OrvexEnv.txt";
+    EXPECT_TRUE(resultFilePath(exe) == file);
 }
 
-TEST(ResultFilePath, DoubleByteTrailBackslashIsNotASeparator) {
-    testing::FakePlatform fake;
-    // ソ is 83 5C in CP932: the folder ソフト must stay whole.
-    EXPECT_EQ(resultFilePath(fake, "C:\\ソフト\\OrvexEnv.exe"), "C:\\ソフト\\OrvexEnv.txt");
-    EXPECT_EQ(resultFilePath(fake, "ソフト.exe"), ".\\OrvexEnv.txt");
-    // On a single-byte code page the same bytes do split.
-    fake.codePage932 = false;
-    EXPECT_EQ(resultFilePath(fake, "ソ.exe"), std::string("ソ").substr(0, 1) + "\\OrvexEnv.txt");
-}
-
-TEST(Bitness, ArchitectureNumbersMapToTheirText) {
+TEST(Bitness, ArchitectureNumbersMapToTheirTextAndRegistryView) {
     EXPECT_EQ(bitnessText(0), "32bit");
-    for (uint16_t arch : {6, 7, 9, 10}) EXPECT_EQ(bitnessText(arch), "64bit") << arch;
+    for (uint16_t arch : {6, 7, 9, 10}) {
+        EXPECT_EQ(bitnessText(arch), "64bit") << arch;
+        EXPECT_EQ(registryViewFlag(arch), 0x100u) << arch;
+    }
     for (uint16_t arch : {1, 2, 3, 4, 5, 8, 11, 12, 0xFFFF}) EXPECT_EQ(bitnessText(arch), "--bit") << arch;
+    // ARM64 keeps its text but reads the native registry.
+    EXPECT_EQ(registryViewFlag(12), 0x100u);
+    for (uint16_t arch : {0, 1, 5, 8, 11, 13, 0xFFFF}) EXPECT_EQ(registryViewFlag(arch), 0u) << arch;
 }
 
 }  // namespace

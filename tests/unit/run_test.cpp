@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <random>
 
 #include "app/run.h"
 #include "test_support.h"
@@ -13,38 +10,28 @@
 namespace orvex::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
 const char kSeparator[] = "=================================================";
+const std::u16string kExe = u"C:\\OrvexEnv\\OrvexEnv.exe";
+const std::u16string kResultFile = u"C:\\OrvexEnv\\OrvexEnv.txt";
 
 bool isItem(const std::string& line) { return !line.empty() && line[0] >= '1' && line[0] <= '9'; }
 
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device random;
-        do dir = fs::temp_directory_path() / ("orvex-run-" + std::to_string(random()));
-        while (!fs::create_directory(dir));
         fake.setString(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnUser", "CORP\\user1");
         fake.setString(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnSAMUser", "CORP\\user1");
         addProfile(fake, "S-1-5-21-1", "C:\\Users\\user1");
         fake.localAppData = "C:\\Users\\user1\\AppData\\Local";
         fake.wmiObjects = {u"Microsoft Windows 10 Pro"};
     }
-    void TearDown() override { fs::remove_all(dir); }
 
-    // argv[0] as Windows gives it: the directory and the exe, joined by a backslash.
-    int run(const std::string& exeDirectory) {
+    int run(const std::u16string& argv0 = kExe) {
         ReportWriter report(out, err);
-        return runChecks(fake, report, exeDirectory + "\\OrvexEnv.exe", 0);
+        return runChecks(fake, report, argv0, 0);
     }
-    int run() { return run(dir.string()); }
-    std::vector<std::string> resultLines() {
-        std::ifstream in(dir / "OrvexEnv.txt", std::ios::binary);
-        return fileLines(std::string(std::istreambuf_iterator<char>(in), {}));
-    }
+    std::vector<std::string> resultLines() { return fileLines(fake.appended[kResultFile]); }
 
-    fs::path dir;
     FakePlatform fake;
     std::ostringstream out, err;
 };
@@ -62,8 +49,8 @@ TEST_F(RunTest, ACompleteRunNumbersItsItemsWithoutGapsAndEndsWithTheSeparator) {
         EXPECT_EQ(std::stoi(lines[i]), expected++);
     }
     EXPECT_NE(lines[lines.size() - 2].find("．ソラム事前準備セットアップ："), std::string::npos);
-    EXPECT_EQ(out.str().rfind("以下の結果ファイルを出力します。（既にファイルが有る場合は、後ろに結果を追加します。）\n" +
-                                  dir.string() + "\\OrvexEnv.txt\n実行開始：",
+    EXPECT_EQ(out.str().rfind("以下の結果ファイルを出力します。（既にファイルが有る場合は、後ろに結果を追加します。）\n"
+                              "C:\\OrvexEnv\\OrvexEnv.txt\n実行開始：",
                               0),
               0u);
     EXPECT_EQ(err.str(), "");
@@ -112,26 +99,42 @@ TEST_F(RunTest, SixtyFourBitWindowsReadsEveryKeyInTheNativeView) {
     EXPECT_EQ(resultLines().at(5), "4．OS情報 bit数：64bit(9)");
 }
 
-TEST_F(RunTest, OtherArchitecturesKeepTheDefaultView) {
-    for (uint16_t architecture : {uint16_t{12}, uint16_t{0}}) {
-        fake.architecture = architecture;
-        fake.openAccessMasks.clear();
-        EXPECT_EQ(run(), 0);
-        ASSERT_FALSE(fake.openAccessMasks.empty());
-        for (uint32_t mask : fake.openAccessMasks) EXPECT_EQ(mask, 0x20019u);
-    }
-    auto lines = resultLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "4．OS情報 bit数：--bit(12)"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "4．OS情報 bit数：32bit(0)"), lines.end());
+TEST_F(RunTest, ArmWindowsReadsTheNativeViewAndOpensNativeRegistrationsWithoutRedirection) {
+    fake.architecture = 12;
+    fake.setString(RegRoot::ClassesRoot, "CLSID\\{5D1C0E42-9A7B-4F36-8C21-7E0B3A94D615}\\InprocServer32", "",
+                   "C:\\Windows\\System32\\Tessivan.dll");
+    fake.files["C:\\Windows\\System32\\Tessivan.dll"] = {};
+    EXPECT_EQ(run(), 0);
+    for (uint32_t mask : fake.openAccessMasks) EXPECT_EQ(mask, 0x20119u);
+    EXPECT_EQ(fake.fileViews, std::vector<FileView>{FileView::Native});
+    EXPECT_EQ(resultLines().at(5), "4．OS情報 bit数：--bit(12)");
+}
+
+TEST_F(RunTest, ThirtyTwoBitWindowsKeepsTheDefaultView) {
+    fake.architecture = 0;
+    EXPECT_EQ(run(), 0);
+    ASSERT_FALSE(fake.openAccessMasks.empty());
+    for (uint32_t mask : fake.openAccessMasks) EXPECT_EQ(mask, 0x20019u);
+    EXPECT_EQ(resultLines().at(5), "4．OS情報 bit数：32bit(0)");
 }
 
 TEST_F(RunTest, AResultFileThatCannotBeOpenedPausesAndEnds) {
-    EXPECT_EQ(run((dir / "missing").string()), -1);
+    fake.unopenable.insert(u"D:\\ro\\OrvexEnv.txt");
+    EXPECT_EQ(run(u"D:\\ro\\OrvexEnv.exe"), -1);
     EXPECT_EQ(out.str(),
-              "結果ファイルを作成できませんでした。結果ファイルを開いている場合は、閉じてから本ツールを実行してください。\n" +
-                  (dir / "missing").string() + "\\OrvexEnv.txt\n");
+              "結果ファイルを作成できませんでした。結果ファイルを開いている場合は、閉じてから本ツールを実行してください。\n"
+              "D:\\ro\\OrvexEnv.txt\n");
     EXPECT_EQ(fake.pauses, 1);
     EXPECT_TRUE(fake.openAccessMasks.empty());
+}
+
+TEST_F(RunTest, TheFileIsOpenedByItsUtf16NameAndShownWithQuestionMarksForWhatTheCodePageLacks) {
+    const std::u16string exe = u"C:\\Café\\OrvexEnv.exe";
+    const std::u16string file = u"C:\\Café\\OrvexEnv.txt";
+    EXPECT_EQ(run(exe), 0);
+    EXPECT_FALSE(fileLines(fake.appended[file]).empty());
+    EXPECT_EQ(fake.appended.size(), 1u);
+    EXPECT_NE(out.str().find("\nC:\\Caf?\\OrvexEnv.txt\n"), std::string::npos);
 }
 
 }  // namespace
