@@ -12,6 +12,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "fake_platform.h"
 #include "probes/chromium/browser_extension.h"
 
 namespace {
@@ -83,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::ostringstream out, err, resultFile;
     orvex::ReportWriter writer(out, err, resultFile);
-    const int next = orvex::probeBrowserExtension(writer, true, gRoot.string(), 31);
+    orvex::testing::FakePlatform platform;
+    const int next = orvex::probeBrowserExtension(platform, writer, true, gRoot.string(), 31);
     if (next != 39 || !err.str().empty() || !isEightItemLines(out.str())) std::abort();
     return 0;
 }

@@ -83,9 +83,10 @@ TEST(ExtensionLines, WrittenFromAnyRootWithTheGivenNumber) {
     picojson::value root;
     ASSERT_EQ(picojson::parse(root, withEntry(R"({"state": 1, "manifest": {"version": "9"}})")), "");
     EXPECT_EQ(reportExtensionState(report, root, "．S：", 7), 8);
-    EXPECT_EQ(reportExtensionVersion(report, root, "．V：", 8), 9);
+    FakePlatform platform;
+    EXPECT_EQ(reportExtensionVersion(platform, report, root, "．V：", 8), 9);
     EXPECT_EQ(reportExtensionState(report, picojson::value(2.0), "．S：", 9), 10);
-    EXPECT_EQ(reportExtensionVersion(report, picojson::value("9"), "．V：", 10), 11);
+    EXPECT_EQ(reportExtensionVersion(platform, report, picojson::value("9"), "．V：", 10), 11);
     EXPECT_EQ(out.str(), "7．S：on\n8．V：9\n9．S：" + kNot + "\n10．V：-\n");
 }
 

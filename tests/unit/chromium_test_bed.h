@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "fake_platform.h"
 #include "probes/chromium/browser_extension.h"
 
 namespace orvex::testing {
@@ -82,7 +83,8 @@ inline ProbeResult runProbe(bool directoryKnown, const std::string& directory) {
     std::ostringstream out, err, file;
     ReportWriter report(out, err, file);
     ProbeResult result;
-    result.next = probeBrowserExtension(report, directoryKnown, directory, 31);
+    FakePlatform platform;
+    result.next = probeBrowserExtension(platform, report, directoryKnown, directory, 31);
     result.lines = out.str();
     result.errors = err.str();
     return result;

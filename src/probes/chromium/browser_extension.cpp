@@ -84,8 +84,8 @@ std::string_view extensionVersion(const picojson::value& root) {
 // One browser's four lines. Each document is loaded just before its state
 // line and kept for its version line; both are released when the browser is
 // done.
-int reportBrowser(ReportWriter& report, bool directoryKnown, const std::string& directory, const DocumentRow* rows,
-                  int item) {
+int reportBrowser(Platform& platform, ReportWriter& report, bool directoryKnown, const std::string& directory,
+                  const DocumentRow* rows, int item) {
     PreferencesDocument documents[2];
     for (int i = 0; i < 2; ++i) {
         documents[i] = loadPreferencesDocument(directoryKnown, directory, rows[i].suffix);
@@ -93,8 +93,9 @@ int reportBrowser(ReportWriter& report, bool directoryKnown, const std::string& 
                                    : report.writeItem(item, rows[i].stateLabel, kNotInstalled);
     }
     for (int i = 0; i < 2; ++i)
-        item = documents[i].loaded ? reportExtensionVersion(report, documents[i].root, rows[i].versionLabel, item)
-                                   : report.writeItem(item, rows[i].versionLabel, kNoVersion);
+        item = documents[i].loaded
+                   ? reportExtensionVersion(platform, report, documents[i].root, rows[i].versionLabel, item)
+                   : report.writeItem(item, rows[i].versionLabel, kNoVersion);
     return item;
 }
 
@@ -115,13 +116,18 @@ int reportExtensionState(ReportWriter& report, const picojson::value& root, std:
     return report.writeItem(item, label, extensionState(root));
 }
 
-int reportExtensionVersion(ReportWriter& report, const picojson::value& root, std::string_view label, int item) {
-    return report.writeItem(item, label, extensionVersion(root));
+int reportExtensionVersion(Platform& platform, ReportWriter& report, const picojson::value& root,
+                           std::string_view label, int item) {
+    const std::string_view version = extensionVersion(root);
+    if (version == kNoVersion) return report.writeItem(item, label, kNoVersion);
+    // The document is UTF-8, the report is in the ANSI code page.
+    return report.writeItem(item, label, platform.wideToAnsiExact(platform.utf8ToWide(std::string(version))));
 }
 
-int probeBrowserExtension(ReportWriter& report, bool directoryKnown, const std::string& directory, int item) {
-    item = reportBrowser(report, directoryKnown, directory, &kDocuments[0], item);  // Chrome
-    return reportBrowser(report, directoryKnown, directory, &kDocuments[2], item);  // Edge
+int probeBrowserExtension(Platform& platform, ReportWriter& report, bool directoryKnown, const std::string& directory,
+                          int item) {
+    item = reportBrowser(platform, report, directoryKnown, directory, &kDocuments[0], item);  // Chrome
+    return reportBrowser(platform, report, directoryKnown, directory, &kDocuments[2], item);  // Edge
 }
 
 }  // namespace orvex
