@@ -48,12 +48,12 @@ std::string bitnessText(uint16_t processorArchitecture) {
     }
 }
 
-uint32_t registryViewFlag(uint16_t processorArchitecture) {
+RegistryView registryViewFor(uint16_t processorArchitecture) {
     switch (processorArchitecture) {
     case 6: case 7: case 9: case 10:
     case 12:  // ARM64: its bitness text stays "--bit", but its registry has two views as x64's has
-        return kKeyWow64_64Key;
-    default: return 0;
+        return RegistryView::Native64;
+    default: return RegistryView::Default;
     }
 }
 
@@ -77,28 +77,28 @@ int runChecks(Platform& platform, ReportWriter& report, const std::u16string& ar
     // The view is fixed before the first registry read and holds for the whole run.
     const uint16_t architecture = platform.nativeProcessorArchitecture();
     const std::string bitness = bitnessText(architecture);
-    Registry registry(platform);
-    registry.setViewFlag(registryViewFlag(architecture));
+    Registry registry(platform, registryViewFor(architecture));
 
     std::string sid;
     if (!resolveTargetUserSid(platform, registry, report, sid)) return -1;
 
-    checkOsIdentification(platform, report, bitness, architecture);  // 1-4
-    checkSmartCardService(platform, report);                          // 5
-    checkSigningModules(platform, registry, report);                  // 6-7
-
-    int item = 8;
-    item = checkTrustedSites(registry, report, sid, item);       // 8-16
-    item = checkSecurityZone(registry, report, sid, item);       // 17
-    item = checkAddonSettings(registry, report, sid, item);      // 18-20
-    item = checkCompatibilityView(registry, report, sid, item);  // 21
-    item = checkPopupAllowList(registry, report, sid, item);     // 22-30
+    // Every check writes its fixed number of lines from the item number it is
+    // given and returns the next one: the numbers never shift.
+    int item = 1;
+    item = checkOsIdentification(platform, report, bitness, architecture, item);  // 1-4
+    item = checkSmartCardService(platform, report, item);                          // 5
+    item = checkSigningModules(platform, registry, report, item);                  // 6-7
+    item = checkTrustedSites(registry, report, sid, item);                         // 8-16
+    item = checkSecurityZone(registry, report, sid, item);                         // 17
+    item = checkAddonSettings(registry, report, sid, item);                        // 18-20
+    item = checkCompatibilityView(registry, report, sid, item);                    // 21
+    item = checkPopupAllowList(registry, report, sid, item);                       // 22-30
 
     LocalAppData localAppData;
     if (!resolveTargetLocalAppData(platform, registry, report, localAppData)) return -1;
 
     item = probeBrowserExtension(platform, report, localAppData.known, localAppData.directory, item);  // 31-38
-    checkPreparationSetups(registry, report, item);                                          // 39-41
+    checkPreparationSetups(registry, report, item);                                                   // 39-41
 
     report.writeFileLine(kSeparator);
     return 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/registry.h"
 #include "report/report_writer.h"
 
 namespace orvex {
@@ -17,9 +18,9 @@ std::u16string resultFilePath(const std::u16string& argv0);
 // "32bit", "64bit" or "--bit" for a processor architecture number.
 std::string bitnessText(uint16_t processorArchitecture);
 
-// The registry view flag for a processor architecture number:
-// KEY_WOW64_64KEY wherever Windows is 64-bit, 0 elsewhere.
-uint32_t registryViewFlag(uint16_t processorArchitecture);
+// The registry view for a processor architecture number: the native 64-bit
+// view wherever Windows is 64-bit.
+RegistryView registryViewFor(uint16_t processorArchitecture);
 
 // One whole run; returns the exit code. argv0 is the program's path as the
 // UTF-16 command line gives it.

@@ -19,14 +19,23 @@ constexpr int PROFILE_LIST_FAILED = -1;
 
 constexpr uint32_t kRegStringLimit = 1024;  // bytes, terminating NUL included
 
+// Which registry every read of a run sees. A 32-bit process on 64-bit
+// Windows is shown the 32-bit (WOW6432Node) view unless it asks for the
+// native one; on 32-bit Windows there is only one.
+enum class RegistryView { Default, Native64 };
+
+// The access-mask bits of a view: KEY_WOW64_64KEY for the native 64-bit view.
+constexpr uint32_t viewFlag(RegistryView view) { return view == RegistryView::Native64 ? kKeyWow64_64Key : 0; }
+
 class Registry {
 public:
-    explicit Registry(Platform& platform) : platform_(platform) {}
+    // The view is fixed for the registry's life: every read uses the same one.
+    explicit Registry(Platform& platform, RegistryView view = RegistryView::Default)
+        : platform_(platform), view_(view) {}
 
-    void setViewFlag(uint32_t flag) { viewFlag_ = flag; }
-    uint32_t viewFlag() const { return viewFlag_; }
+    RegistryView view() const { return view_; }
     // The one place the access mask is built.
-    uint32_t accessMask() const { return kKeyRead | viewFlag_; }
+    uint32_t accessMask() const { return kKeyRead | viewFlag(view_); }
 
     // HKEY_USERS \ subkey: a REG_DWORD.
     [[nodiscard]] int readRegDword(const std::string& subkey, const std::string& valueName, uint32_t& value);
@@ -42,7 +51,7 @@ public:
 
 private:
     Platform& platform_;
-    uint32_t viewFlag_ = 0;
+    const RegistryView view_;
 };
 
 }  // namespace orvex

@@ -25,7 +25,7 @@ protected:
         fake.osVersion.platformId = 2;
     }
     std::vector<std::string> run(const std::string& bitness = "64bit", uint16_t architecture = 9) {
-        checkOsIdentification(fake, s.report, bitness, architecture);
+        EXPECT_EQ(checkOsIdentification(fake, s.report, bitness, architecture, 1), 5);
         return fileLines(s.file.str());
     }
 

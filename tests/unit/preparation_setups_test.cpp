@@ -19,7 +19,7 @@ protected:
         fake.setString(RegRoot::LocalMachine, std::string(root) + product, "DisplayVersion", version);
     }
     std::vector<std::string> run(int firstItem = 39) {
-        checkPreparationSetups(registry, s.report, firstItem);
+        EXPECT_EQ(checkPreparationSetups(registry, s.report, firstItem), firstItem + 3);
         EXPECT_EQ(s.err.str(), "");
         EXPECT_EQ(fake.openKeys(), 0);
         return fileLines(s.file.str());

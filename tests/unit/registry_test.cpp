@@ -92,11 +92,11 @@ TEST_F(RegistryTest, EveryOpenCarriesKeyReadAndTheViewFlag) {
     std::vector<unsigned char> data;
     std::vector<std::string> sids;
     (void)registry.readRegDword(kKey, "v", value);
-    registry.setViewFlag(kKeyWow64_64Key);
-    (void)registry.readRegDword(kKey, "v", value);
-    (void)registry.readRegString(RegRoot::LocalMachine, "X", "v", text);
-    (void)registry.readRegBinary(kKey, "v", data);
-    (void)registry.listProfileSids(sids);
+    Registry native(fake, RegistryView::Native64);
+    (void)native.readRegDword(kKey, "v", value);
+    (void)native.readRegString(RegRoot::LocalMachine, "X", "v", text);
+    (void)native.readRegBinary(kKey, "v", data);
+    (void)native.listProfileSids(sids);
     EXPECT_EQ(fake.openAccessMasks,
               (std::vector<uint32_t>{0x20019, 0x20119, 0x20119, 0x20119, 0x20119}));
 }

@@ -22,12 +22,14 @@ TEST(Bitness, ArchitectureNumbersMapToTheirTextAndRegistryView) {
     EXPECT_EQ(bitnessText(0), "32bit");
     for (uint16_t arch : {6, 7, 9, 10}) {
         EXPECT_EQ(bitnessText(arch), "64bit") << arch;
-        EXPECT_EQ(registryViewFlag(arch), 0x100u) << arch;
+        EXPECT_EQ(registryViewFor(arch), RegistryView::Native64) << arch;
     }
     for (uint16_t arch : {1, 2, 3, 4, 5, 8, 11, 12, 0xFFFF}) EXPECT_EQ(bitnessText(arch), "--bit") << arch;
     // ARM64 keeps its text but reads the native registry.
-    EXPECT_EQ(registryViewFlag(12), 0x100u);
-    for (uint16_t arch : {0, 1, 5, 8, 11, 13, 0xFFFF}) EXPECT_EQ(registryViewFlag(arch), 0u) << arch;
+    EXPECT_EQ(registryViewFor(12), RegistryView::Native64);
+    for (uint16_t arch : {0, 1, 5, 8, 11, 13, 0xFFFF}) EXPECT_EQ(registryViewFor(arch), RegistryView::Default) << arch;
+    EXPECT_EQ(viewFlag(RegistryView::Native64), 0x100u);
+    EXPECT_EQ(viewFlag(RegistryView::Default), 0u);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ protected:
         fake.setString(RegRoot::ClassesRoot, key, "", path, type);
     }
     std::vector<std::string> run() {
-        checkSigningModules(fake, registry, s.report);
+        EXPECT_EQ(checkSigningModules(fake, registry, s.report, 6), 8);
         EXPECT_EQ(s.err.str(), "");
         EXPECT_EQ(fake.openFiles(), 0);
         EXPECT_EQ(fake.openKeys(), 0);
@@ -68,8 +68,8 @@ TEST_F(SigningModulesTest, OnlyANativeRegistrationOfA64BitWindowsNamesTheNativeF
     registerModule(kControlWowKey, "C:\\Windows\\System32\\Quennel.ocx");
     fake.files["C:\\Windows\\System32\\Tessivan.dll"] = {true, true, k20210303T200607_089Utc};
     fake.files["C:\\Windows\\System32\\Quennel.ocx"] = {true, true, k20210303T200607_089Utc};
-    registry.setViewFlag(kKeyWow64_64Key);
-    run();
+    Registry native{fake, RegistryView::Native64};
+    checkSigningModules(fake, native, s.report, 6);
     EXPECT_EQ(fake.fileViews, (std::vector<FileView>{FileView::Native, FileView::Process}));
 
     // On 32-bit Windows there is one file system.
@@ -77,7 +77,7 @@ TEST_F(SigningModulesTest, OnlyANativeRegistrationOfA64BitWindowsNamesTheNativeF
     Registry otherRegistry{other};
     Streams t;
     other.setString(RegRoot::ClassesRoot, kModuleKey, "", "C:\\Windows\\System32\\Tessivan.dll");
-    checkSigningModules(other, otherRegistry, t.report);
+    checkSigningModules(other, otherRegistry, t.report, 6);
     EXPECT_EQ(other.fileViews, std::vector<FileView>{FileView::Process});
 }
 
@@ -91,7 +91,7 @@ TEST_F(SigningModulesTest, PathsAreOpenedAsStoredAndUnusableValuesCountAsUnregis
     Streams t;
     other.setDword(RegRoot::ClassesRoot, kModuleKey, "", 1);
     other.setString(RegRoot::ClassesRoot, kModuleWowKey, "", std::string(1024, 'x'));
-    checkSigningModules(other, otherRegistry, t.report);
+    checkSigningModules(other, otherRegistry, t.report, 6);
     EXPECT_EQ(fileLines(t.file.str()).at(0), "6．署名モジュール Tessivan.dll：登録されていません。");
 }
 

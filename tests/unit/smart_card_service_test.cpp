@@ -14,7 +14,7 @@ const char kUnavailable[] = "5．サービス情報 Smart Card Services：情報
 class SmartCardServiceTest : public ::testing::Test {
 protected:
     std::string run() {
-        checkSmartCardService(fake, s.report);
+        EXPECT_EQ(checkSmartCardService(fake, s.report, 5), 6);
         EXPECT_EQ(s.err.str(), "");
         auto lines = fileLines(s.file.str());
         EXPECT_EQ(lines.size(), 1u);
@@ -48,7 +48,7 @@ TEST_F(SmartCardServiceTest, EachStateHasItsMessageAndUnknownStatesKeepTheirCode
         FakePlatform fresh;
         fresh.services["SCardSvr"] = state;
         Streams t;
-        checkSmartCardService(fresh, t.report);
+        checkSmartCardService(fresh, t.report, 5);
         EXPECT_EQ(t.file.str(), "5．サービス情報 Smart Card Services：" + value + "\r\n");
     }
 }

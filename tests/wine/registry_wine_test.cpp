@@ -33,8 +33,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(prefixKind() == "win64" || prefixKind() == "win32")
             << "start this through tests/wine/run_scenario.py exec";
-        architecture = platform.nativeProcessorArchitecture();
-        if (bitnessText(architecture) == "64bit") registry.setViewFlag(kKeyWow64_64Key);
     }
 
     std::string readMachineString(const std::string& subkey, const std::string& name, int expected) {
@@ -44,8 +42,8 @@ protected:
     }
 
     WindowsPlatform platform;
-    Registry registry{platform};
-    uint16_t architecture = 0xFFFF;
+    uint16_t architecture = platform.nativeProcessorArchitecture();
+    Registry registry{platform, registryViewFor(architecture)};
 };
 
 TEST_F(WineRegistry, ThePrefixBitnessFixesTheView) {

@@ -53,18 +53,18 @@ bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& reco
     return true;  // the owner frees the module
 }
 
-void checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
-                           uint16_t processorArchitecture) {
-    report.writeItem(1, "．OS情報 種類（名称）：", getOSName(platform, report));
+int checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
+                          uint16_t processorArchitecture, int item) {
+    item = report.writeItem(item, "．OS情報 種類（名称）：", getOSName(platform, report));
 
     // Printed with whatever the lookup left: zeros and an empty text after a failure.
     OsVersionRecord record;
     static_cast<void>(GetVersion2(platform, report, record));
     const std::string servicePack(record.servicePack, strnlen(record.servicePack, sizeof(record.servicePack)));
-    report.writeItem(2, "．OS情報 種類（バージョン）：", record.majorVersion, ".", record.minorVersion);
-    report.writeItem(3, "．OS情報 ビルドバージョン：", record.buildNumber, "(", servicePack, ")");
+    item = report.writeItem(item, "．OS情報 種類（バージョン）：", record.majorVersion, ".", record.minorVersion);
+    item = report.writeItem(item, "．OS情報 ビルドバージョン：", record.buildNumber, "(", servicePack, ")");
 
-    report.writeItem(4, "．OS情報 bit数：", bitness, "(", processorArchitecture, ")");
+    return report.writeItem(item, "．OS情報 bit数：", bitness, "(", processorArchitecture, ")");
 }
 
 }  // namespace orvex

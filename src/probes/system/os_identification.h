@@ -22,7 +22,8 @@ std::string getOSName(Platform& platform, ReportWriter& report);
 bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& record);
 
 // Items 1 to 4.
-void checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
-                           uint16_t processorArchitecture);
+// Items item to item + 3; returns item + 4.
+int checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
+                          uint16_t processorArchitecture, int item);
 
 }  // namespace orvex

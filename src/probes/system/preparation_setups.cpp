@@ -30,8 +30,7 @@ const PreparationSetup kSetups[] = {
 
 }  // namespace
 
-void checkPreparationSetups(Registry& registry, ReportWriter& report, int firstItem) {
-    int item = firstItem;
+int checkPreparationSetups(Registry& registry, ReportWriter& report, int item) {
     for (const PreparationSetup& setup : kSetups) {
         std::string version;
         // Once the native entry gives a version, the 32-bit one is not read.
@@ -41,6 +40,7 @@ void checkPreparationSetups(Registry& registry, ReportWriter& report, int firstI
         else
             item = report.writeItem(item, setup.notInstalled);
     }
+    return item;
 }
 
 }  // namespace orvex

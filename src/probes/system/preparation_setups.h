@@ -6,6 +6,7 @@
 namespace orvex {
 
 // Items firstItem to firstItem + 2 (39 to 41).
-void checkPreparationSetups(Registry& registry, ReportWriter& report, int firstItem);
+// Three items, one per setup; returns item + 3.
+int checkPreparationSetups(Registry& registry, ReportWriter& report, int item);
 
 }  // namespace orvex

@@ -63,8 +63,7 @@ int getFileUpdateDate(Platform& platform, const std::string& path, std::string& 
     return 0;
 }
 
-void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report) {
-    int item = 6;
+int checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report, int item) {
     for (const SigningModule& module : kModules) {
         std::string path;
         // The first registration found is the one reported, whatever becomes of its file.
@@ -72,7 +71,7 @@ void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& r
         // native file system: System32 there is not the 32-bit tool's SysWOW64.
         FileView view = FileView::Process;
         if (registry.readRegString(RegRoot::ClassesRoot, module.nativeKey, "", path) == REG_READ_OK) {
-            if (registry.viewFlag() == kKeyWow64_64Key) view = FileView::Native;
+            if (registry.view() == RegistryView::Native64) view = FileView::Native;
         } else if (registry.readRegString(RegRoot::ClassesRoot, module.wow64Key, "", path) != REG_READ_OK) {
             item = report.writeItem(item, module.notRegistered);
             continue;
@@ -84,6 +83,7 @@ void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& r
         default: item = report.writeItem(item, module.unreadable); break;
         }
     }
+    return item;
 }
 
 }  // namespace orvex

@@ -15,6 +15,7 @@ int getFileUpdateDate(Platform& platform, const std::string& path, std::string& 
                       FileView view = FileView::Process);
 
 // Items 6 and 7.
-void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report);
+// Two items, one per component; returns item + 2.
+int checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report, int item);
 
 }  // namespace orvex

@@ -28,13 +28,10 @@ const char* stateMessage(uint32_t state) {
 
 }  // namespace
 
-void checkSmartCardService(Platform& platform, ReportWriter& report) {
+int checkSmartCardService(Platform& platform, ReportWriter& report, int item) {
     ServiceOwner manager(platform);
     manager.adopt(platform.openScManager(kScManagerConnect));
-    if (!manager) {
-        report.writeItem(5, kUnavailable);
-        return;
-    }
+    if (!manager) return report.writeItem(item, kUnavailable);
     ServiceOwner service(platform);
     service.adopt(platform.openService(manager.get(), "SCardSvr", kServiceQueryStatus));
     uint32_t state = 0;
@@ -42,11 +39,8 @@ void checkSmartCardService(Platform& platform, ReportWriter& report) {
     // The service handle goes before the manager's, on every path.
     service.reset();
     manager.reset();
-    if (!known) {
-        report.writeItem(5, kUnavailable);
-        return;
-    }
-    report.writeItem(5, kLabel, stateMessage(state), "(", static_cast<int32_t>(state), ")");
+    if (!known) return report.writeItem(item, kUnavailable);
+    return report.writeItem(item, kLabel, stateMessage(state), "(", static_cast<int32_t>(state), ")");
 }
 
 }  // namespace orvex

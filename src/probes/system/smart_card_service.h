@@ -6,6 +6,7 @@
 namespace orvex {
 
 // Item 5.
-void checkSmartCardService(Platform& platform, ReportWriter& report);
+// One item; returns item + 1.
+int checkSmartCardService(Platform& platform, ReportWriter& report, int item);
 
 }  // namespace orvex
