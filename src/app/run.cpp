@@ -5,9 +5,9 @@
 #include <memory>
 #include <utility>
 
+#include "app/target_user.h"
 #include "platform/host.h"
 #include "platform/registry.h"
-#include "platform/target_user.h"
 #include "probes/chromium/browser_extension.h"
 #include "probes/ie/ie_checks.h"
 #include "probes/system/os_identification.h"

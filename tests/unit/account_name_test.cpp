@@ -2,17 +2,17 @@
 // double-byte characters (whose trail byte may be a backslash or a letter) never do.
 #include <gtest/gtest.h>
 
-#include "app/run.h"
+#include "app/ansi_text.h"
+#include "app/target_user.h"
 #include "fake_platform.h"
-#include "platform/ansi_text.h"
-#include "platform/target_user.h"
 
 namespace orvex::testing {
 namespace {
 
 class AccountNameTest : public ::testing::Test {
 protected:
-    FakePlatform fake;
+    FakePlatform fake;  // CP932
+    const LeadBytes lead = leadBytesOf(fake);
 };
 
 TEST_F(AccountNameTest, TheCompilerGivesTheDoubleByteFormsTheseTestsRelyOn) {
@@ -24,76 +24,75 @@ TEST_F(AccountNameTest, TheCompilerGivesTheDoubleByteFormsTheseTestsRelyOn) {
 }
 
 TEST_F(AccountNameTest, SplitsAtTheLastBackslash) {
-    AccountName corp = splitAccountName(fake, "CORP\\user1");
+    AccountName corp = splitAccountName(lead, "CORP\\user1");
     EXPECT_EQ(corp.domain, "CORP");
     EXPECT_EQ(corp.user, "user1");
     EXPECT_EQ(corp.qualified, "user1.CORP");
 
-    AccountName local = splitAccountName(fake, ".\\user1");
+    AccountName local = splitAccountName(lead, ".\\user1");
     EXPECT_EQ(local.domain, ".");
     EXPECT_EQ(local.qualified, "user1..");
 
-    AccountName bare = splitAccountName(fake, "user1");
+    AccountName bare = splitAccountName(lead, "user1");
     EXPECT_EQ(bare.domain, "");
     EXPECT_EQ(bare.user, "user1");
     EXPECT_EQ(bare.qualified, "user1");
 
-    EXPECT_EQ(splitAccountName(fake, "A\\B\\user1").domain, "A\\B");
+    EXPECT_EQ(splitAccountName(lead, "A\\B\\user1").domain, "A\\B");
 }
 
 TEST_F(AccountNameTest, ATrailByteIsNeverTheSeparator) {
-    AccountName plain = splitAccountName(fake, "ソウタ");
+    AccountName plain = splitAccountName(lead, "ソウタ");
     EXPECT_EQ(plain.domain, "");
     EXPECT_EQ(plain.user, "ソウタ");
 
-    AccountName qualified = splitAccountName(fake, "表計算\\ソウタ");
+    AccountName qualified = splitAccountName(lead, "表計算\\ソウタ");
     EXPECT_EQ(qualified.domain, "表計算");
     EXPECT_EQ(qualified.user, "ソウタ");
     EXPECT_EQ(qualified.qualified, "ソウタ.表計算");
 }
 
 TEST_F(AccountNameTest, EqualsFoldsAsciiLettersOnly) {
-    EXPECT_TRUE(equalsIgnoreCase(fake, "User1.Corp", "user1.CORP"));
-    EXPECT_FALSE(equalsIgnoreCase(fake, "user1", "user10"));
-    EXPECT_FALSE(equalsIgnoreCase(fake, "user[", "user{"));  // not letters
-    EXPECT_TRUE(equalsIgnoreCase(fake, "ソウタ", "ソウタ"));
+    EXPECT_TRUE(equalsIgnoreCase(lead, "User1.Corp", "user1.CORP"));
+    EXPECT_FALSE(equalsIgnoreCase(lead, "user1", "user10"));
+    EXPECT_FALSE(equalsIgnoreCase(lead, "user[", "user{"));  // not letters
+    EXPECT_TRUE(equalsIgnoreCase(lead, "ソウタ", "ソウタ"));
     // Same bytes but for the case of an ASCII-letter trail byte: two different names.
-    EXPECT_FALSE(equalsIgnoreCase(fake, "アキラ", "ヂキラ"));
-    EXPECT_TRUE(equalsIgnoreCase(fake, "アキラ.corp", "アキラ.CORP"));
+    EXPECT_FALSE(equalsIgnoreCase(lead, "アキラ", "ヂキラ"));
+    EXPECT_TRUE(equalsIgnoreCase(lead, "アキラ.corp", "アキラ.CORP"));
 }
 
 TEST_F(AccountNameTest, ReplaceFirstReplacesOnlyTheFirstOccurrenceWhateverItsCase) {
     std::string subject = "admin\\appdata\\LOCAL\\AppData\\Local";
-    replaceFirstIgnoreCase(fake, subject, "\\AppData\\Local", "");
+    replaceFirstIgnoreCase(lead, subject, "\\AppData\\Local", "");
     EXPECT_EQ(subject, "admin\\AppData\\Local");
 
     std::string unchanged = "admin";
-    replaceFirstIgnoreCase(fake, unchanged, "\\AppData\\Local", "x");
-    replaceFirstIgnoreCase(fake, unchanged, "", "x");
+    replaceFirstIgnoreCase(lead, unchanged, "\\AppData\\Local", "x");
+    replaceFirstIgnoreCase(lead, unchanged, "", "x");
     EXPECT_EQ(unchanged, "admin");
 }
 
 TEST_F(AccountNameTest, ASearchNeverMatchesFromATrailByte) {
     // Byte by byte, "\AppData\Local" occurs here starting at the trail byte of ソ.
     std::string subject = "xソAppData\\Local";
-    replaceFirstIgnoreCase(fake, subject, "\\AppData\\Local", "");
+    replaceFirstIgnoreCase(lead, subject, "\\AppData\\Local", "");
     EXPECT_EQ(subject, "xソAppData\\Local");
 
     // Nor does a folded letter match a trail byte: ヂ is not ア in another case.
     std::string name = "ヂキラ\\AppData\\Local";
-    replaceFirstIgnoreCase(fake, name, "アキラ", "user1");
+    replaceFirstIgnoreCase(lead, name, "アキラ", "user1");
     EXPECT_EQ(name, "ヂキラ\\AppData\\Local");
 
     // "USERS\" inside ザ (83 55) followed by "SERS\": not a match.
-    EXPECT_EQ(findIgnoringAsciiCase(fake, "D:\\ザSERS\\x", "USERS\\"), std::string::npos);
-    EXPECT_EQ(findIgnoringAsciiCase(fake, "D:\\ザ\\users\\x", "USERS\\"), 6u);
+    EXPECT_EQ(findIgnoringAsciiCase(lead, "D:\\ザSERS\\x", "USERS\\"), std::string::npos);
+    EXPECT_EQ(findIgnoringAsciiCase(lead, "D:\\ザ\\users\\x", "USERS\\"), 6u);
     // A needle that ends half way into a character of the text does not match.
-    EXPECT_EQ(findIgnoringAsciiCase(fake, "ソウ", std::string("ソウ").substr(0, 3)), std::string::npos);
+    EXPECT_EQ(findIgnoringAsciiCase(lead, "ソウ", std::string("ソウ").substr(0, 3)), std::string::npos);
 }
 
 TEST_F(AccountNameTest, WithoutDoubleByteCharactersEveryByteIsACharacter) {
-    fake.codePage932 = false;
-    EXPECT_EQ(splitAccountName(fake, "ソuser").user, "user");
+    EXPECT_EQ(splitAccountName(LeadBytes(), "ソuser").user, "user");
 }
 
 }  // namespace

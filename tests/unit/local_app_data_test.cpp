@@ -2,7 +2,7 @@
 // running account's by putting the target user's profile folder in its place.
 #include <gtest/gtest.h>
 
-#include "platform/target_user.h"
+#include "app/target_user.h"
 #include "test_support.h"
 
 namespace orvex::testing {

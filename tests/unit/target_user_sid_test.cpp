@@ -1,7 +1,7 @@
 // The target user's hive: the profile whose folder matches the last logged-on user.
 #include <gtest/gtest.h>
 
-#include "platform/target_user.h"
+#include "app/target_user.h"
 #include "test_support.h"
 
 namespace orvex::testing {

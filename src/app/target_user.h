@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/ansi_text.h"
 #include "platform/platform.h"
 #include "platform/registry.h"
 #include "report/report_writer.h"
@@ -16,9 +17,9 @@ struct AccountName {
     std::string qualified;  // user "." domain, or the whole text
 };
 
-AccountName splitAccountName(Platform& platform, const std::string& account);
-bool equalsIgnoreCase(Platform& platform, const std::string& a, const std::string& b);
-void replaceFirstIgnoreCase(Platform& platform, std::string& subject, const std::string& needle,
+AccountName splitAccountName(const LeadBytes& lead, const std::string& account);
+bool equalsIgnoreCase(const LeadBytes& lead, const std::string& a, const std::string& b);
+void replaceFirstIgnoreCase(const LeadBytes& lead, std::string& subject, const std::string& needle,
                             const std::string& replacement);
 
 // false after the failure line was written; the run then ends with -1.

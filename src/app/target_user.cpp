@@ -2,12 +2,11 @@
 // interactively. Their hive is found by matching the user name against the
 // profile folders of the profile list; their local application data directory
 // by putting their folder name in place of the running account's.
-#include "platform/target_user.h"
+#include "app/target_user.h"
 
 #include <cstring>
 #include <vector>
 
-#include "platform/ansi_text.h"
 
 namespace orvex {
 
@@ -34,8 +33,8 @@ std::string computerName(Platform& platform) {
 
 }  // namespace
 
-AccountName splitAccountName(Platform& platform, const std::string& account) {
-    const std::string::size_type last = findLastBackslash(platform, account);
+AccountName splitAccountName(const LeadBytes& lead, const std::string& account) {
+    const std::string::size_type last = findLastBackslash(lead, account);
     if (last == std::string::npos) return {std::string(), account, account};
     AccountName name;
     name.domain = account.substr(0, last);
@@ -44,23 +43,24 @@ AccountName splitAccountName(Platform& platform, const std::string& account) {
     return name;
 }
 
-bool equalsIgnoreCase(Platform& platform, const std::string& a, const std::string& b) {
-    return sameIgnoringAsciiCase(platform, a, b);
+bool equalsIgnoreCase(const LeadBytes& lead, const std::string& a, const std::string& b) {
+    return sameIgnoringAsciiCase(lead, a, b);
 }
 
-void replaceFirstIgnoreCase(Platform& platform, std::string& subject, const std::string& needle,
+void replaceFirstIgnoreCase(const LeadBytes& lead, std::string& subject, const std::string& needle,
                             const std::string& replacement) {
-    const std::string::size_type found = findIgnoringAsciiCase(platform, subject, needle);
+    const std::string::size_type found = findIgnoringAsciiCase(lead, subject, needle);
     if (found != std::string::npos) subject.replace(found, needle.size(), replacement);
 }
 
 bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& report, std::string& sid) {
+    const LeadBytes lead = leadBytesOf(platform);
     std::string logon;
     if (registry.readRegString(RegRoot::LocalMachine, kLogonUiKey, "LastLoggedOnUser", logon) != REG_READ_OK) {
         writeLookupFailure(report, 344);
         return false;
     }
-    const AccountName account = splitAccountName(platform, logon);
+    const AccountName account = splitAccountName(lead, logon);
 
     std::vector<std::string> sids;
     if (registry.listProfileSids(sids) != REG_READ_OK) {
@@ -76,12 +76,12 @@ bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& 
         if (registry.readRegString(RegRoot::LocalMachine, kProfileListKey + candidate, "ProfileImagePath",
                                    imagePath) != REG_READ_OK)
             continue;
-        const std::string::size_type last = findLastBackslash(platform, imagePath);
+        const std::string::size_type last = findLastBackslash(lead, imagePath);
         if (last == std::string::npos) continue;
         const std::string folder = imagePath.substr(last + 1);
-        if (!account.domain.empty() && equalsIgnoreCase(platform, account.qualified, folder))
+        if (!account.domain.empty() && equalsIgnoreCase(lead, account.qualified, folder))
             qualifiedMatch = candidate;
-        else if (equalsIgnoreCase(platform, account.user, folder))
+        else if (equalsIgnoreCase(lead, account.user, folder))
             plainMatch = candidate;
     }
     // No match at all leaves the SID empty: the per-user reads then find nothing.
@@ -91,6 +91,7 @@ bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& 
 
 bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWriter& report, LocalAppData& result) {
     result = LocalAppData{};
+    const LeadBytes lead = leadBytesOf(platform);
     // The running account's directory; when the shell cannot give it, it is
     // empty and the directory stays unknown.
     char buffer[260] = {};
@@ -102,24 +103,24 @@ bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWri
         writeLookupFailure(report, 725);
         return false;
     }
-    const AccountName account = splitAccountName(platform, logon);
+    const AccountName account = splitAccountName(lead, logon);
     // A local account's profile folder may carry the computer name as suffix.
     const std::string candidate = account.domain.empty() || account.domain == "."
                                       ? account.user + "." + computerName(platform)
                                       : account.qualified;
 
-    const std::string::size_type users = findIgnoringAsciiCase(platform, directory, kUsersDirectory);
+    const std::string::size_type users = findIgnoringAsciiCase(lead, directory, kUsersDirectory);
     if (users == std::string::npos) return true;
     const std::string::size_type folderStart = users + std::strlen(kUsersDirectory);
 
     // The running account's folder name, put back as the target user's.
     std::string runningFolder = directory.substr(folderStart);
-    replaceFirstIgnoreCase(platform, runningFolder, kAppDataLocal, "");
+    replaceFirstIgnoreCase(lead, runningFolder, kAppDataLocal, "");
     directory.replace(folderStart, runningFolder.size(), candidate);
 
     // Without the suffixed folder, the plain one is taken untested.
     std::string profile = directory;
-    replaceFirstIgnoreCase(platform, profile, kAppDataLocal, "");
+    replaceFirstIgnoreCase(lead, profile, kAppDataLocal, "");
     if (!platform.pathFileExists(profile)) directory.replace(folderStart, candidate.size(), account.user);
 
     result.known = true;
