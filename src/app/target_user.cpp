@@ -14,14 +14,8 @@ namespace {
 
 const char kLogonUiKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Authentication\\LogonUI";
 const char kProfileListKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
-const char kRegistryFailed[] = "レジストリ情報の取得に失敗しました。";
 const char kUsersDirectory[] = "USERS\\";
 const char kAppDataLocal[] = "\\AppData\\Local";
-
-// Both copies of a lookup's failure line; the file copy carries the next number.
-void writeLookupFailure(ReportWriter& report, int errorNumber) {
-    report.writeFailure(kRegistryFailed, "main", errorNumber, errorNumber + 1, FailureTarget::Both);
-}
 
 // The NetBIOS name, or empty when the call fails.
 std::string computerName(Platform& platform) {
@@ -57,14 +51,14 @@ bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& 
     const LeadBytes lead = leadBytesOf(platform);
     std::string logon;
     if (registry.readRegString(RegRoot::LocalMachine, kLogonUiKey, "LastLoggedOnUser", logon) != REG_READ_OK) {
-        writeLookupFailure(report, 344);
+        report.writeFailure(kLastLoggedOnUserUnreadable);
         return false;
     }
     const AccountName account = splitAccountName(lead, logon);
 
     std::vector<std::string> sids;
     if (registry.listProfileSids(sids) != REG_READ_OK) {
-        writeLookupFailure(report, 362);
+        report.writeFailure(kProfileListUnreadable);
         return false;
     }
 
@@ -100,7 +94,7 @@ bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWri
 
     std::string logon;
     if (registry.readRegString(RegRoot::LocalMachine, kLogonUiKey, "LastLoggedOnSAMUser", logon) != REG_READ_OK) {
-        writeLookupFailure(report, 725);
+        report.writeFailure(kLastLoggedOnSamUserUnreadable);
         return false;
     }
     const AccountName account = splitAccountName(lead, logon);

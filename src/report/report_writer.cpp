@@ -42,25 +42,24 @@ void ReportWriter::writeLine(std::string_view text) {
     toResultFile(text);
 }
 
-void ReportWriter::writeFailure(std::string_view message, std::string_view function, int errorNumber,
-                                int fileNumber, FailureTarget target) {
+void ReportWriter::writeFailure(const FailureSite& site) {
     auto compose = [&](int number) {
-        std::string line(message);
-        line.append(function);
+        std::string line(site.message);
+        line.append(site.function);
         line += std::to_string(number);
         return line;
     };
-    switch (target) {
+    switch (site.target) {
     case FailureTarget::Both:
-        toStream(err_, compose(errorNumber));
-        toResultFile(compose(fileNumber));
+        toStream(err_, compose(site.errorNumber));
+        toResultFile(compose(site.fileNumber));
         break;
     case FailureTarget::ErrorStreamOnly:
-        toStream(err_, compose(errorNumber));
+        toStream(err_, compose(site.errorNumber));
         break;
     case FailureTarget::ResultFileOnly:
         // Only while the result file is still good; a failed stream drops it.
-        if (!file_->fail()) toResultFile(compose(fileNumber));
+        if (!file_->fail()) toResultFile(compose(site.fileNumber));
         break;
     }
 }

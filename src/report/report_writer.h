@@ -10,9 +10,9 @@
 #include <string_view>
 #include <type_traits>
 
-namespace orvex {
+#include "report/failure_sites.h"
 
-enum class FailureTarget { Both, ErrorStreamOnly, ResultFileOnly };
+namespace orvex {
 
 class ReportWriter {
 public:
@@ -36,9 +36,8 @@ public:
         return item + 1;
     }
 
-    // message, function name and source-line number run together.
-    void writeFailure(std::string_view message, std::string_view function, int errorNumber, int fileNumber,
-                      FailureTarget target);
+    // message, function name and number run together, on the site's target.
+    void writeFailure(const FailureSite& site);
 
     void writeConsoleLine(std::string_view text);  // standard output only
     void writeFileLine(std::string_view text);     // result file only

@@ -42,9 +42,9 @@ TEST(ReportWriter, EveryLineStaysOneLineWhateverItsValueHolds) {
 
 TEST(ReportWriter, FailureLinesCarryTheirOwnNumberOnEachStream) {
     Streams s;
-    s.report.writeFailure("レジストリ情報の取得に失敗しました。", "main", 344, 345, FailureTarget::Both);
-    s.report.writeFailure("OS情報の取得に失敗しました。", "getOSName", 48, 0, FailureTarget::ErrorStreamOnly);
-    s.report.writeFailure("OS情報取得に失敗しました。", "GetVersion2", 0, 20, FailureTarget::ResultFileOnly);
+    s.report.writeFailure(kLastLoggedOnUserUnreadable);
+    s.report.writeFailure(kOsNameQueryFailed);
+    s.report.writeFailure(kRtlGetVersionMissing);
     EXPECT_EQ(s.err.str(), "レジストリ情報の取得に失敗しました。main344\nOS情報の取得に失敗しました。getOSName48\n");
     EXPECT_EQ(s.file.str(), "レジストリ情報の取得に失敗しました。main345\r\nOS情報取得に失敗しました。GetVersion220\r\n");
     EXPECT_EQ(s.out.str(), "");
@@ -54,7 +54,7 @@ TEST(ReportWriter, FailedResultFileDropsFileOnlyFailuresButTheConsoleGoesOn) {
     Streams s;
     s.report.writeItem(1, "．A：");
     s.file.setstate(std::ios::badbit);
-    s.report.writeFailure("OS情報取得に失敗しました。", "GetVersion2", 0, 40, FailureTarget::ResultFileOnly);
+    s.report.writeFailure(kNtdllNotLoadable);
     s.report.writeItem(2, "．B：");
     EXPECT_EQ(s.file.str(), "1．A：\r\n");
     EXPECT_EQ(s.out.str(), "1．A：\n2．B：\n");

@@ -9,16 +9,10 @@
 
 namespace orvex {
 
-namespace {
-
-const char kVersionFailed[] = "OS情報取得に失敗しました。";
-
-}  // namespace
-
 std::string getOSName(Platform& platform, ReportWriter& report) {
     std::string value;
     if (getWmiProperty(platform, "Win32_OperatingSystem", "Caption", value) != 0) {
-        report.writeFailure("OS情報の取得に失敗しました。", "getOSName", 48, 0, FailureTarget::ErrorStreamOnly);
+        report.writeFailure(kOsNameQueryFailed);
         return std::string();
     }
     return value;
@@ -28,13 +22,13 @@ bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& reco
     ModuleOwner ntdll(platform);
     ntdll.adopt(platform.loadLibrary("ntdll.dll"));
     if (!ntdll) {
-        report.writeFailure(kVersionFailed, "GetVersion2", 0, 40, FailureTarget::ResultFileOnly);
+        report.writeFailure(kNtdllNotLoadable);
         return false;
     }
     const ProcHandle rtlGetVersion = platform.getProcAddress(ntdll.get(), "RtlGetVersion");
     if (rtlGetVersion == 0) {
         ntdll.reset();
-        report.writeFailure(kVersionFailed, "GetVersion2", 0, 20, FailureTarget::ResultFileOnly);
+        report.writeFailure(kRtlGetVersionMissing);
         return false;
     }
 
