@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "app/target_user.h"
-#include "platform/host.h"
 #include "platform/registry.h"
 #include "probes/chromium/browser_extension.h"
 #include "probes/ie/ie_checks.h"
@@ -25,10 +24,10 @@ const char kAnnouncement[] = "以下の結果ファイルを出力します。�
 const char kSeparator[] = "=================================================";
 const char kStartLabel[] = "実行開始：";
 
-std::string startTimeText(std::time_t now) {
+std::string startTimeText(Platform& platform, std::time_t now) {
     std::tm calendar = {};
     char text[100] = {};
-    if (toLocalCalendar(now, calendar)) std::strftime(text, sizeof(text), "%Y/%m/%d %H:%M:%S", &calendar);
+    if (platform.localCalendar(now, calendar)) std::strftime(text, sizeof(text), "%Y/%m/%d %H:%M:%S", &calendar);
     return text;
 }
 
@@ -72,7 +71,7 @@ int runChecks(Platform& platform, ReportWriter& report, const std::u16string& ar
     report.writeConsoleLine(kAnnouncement);
     report.writeConsoleLine(shownPath);
     report.writeFileLine(kSeparator);
-    report.writeLine(kStartLabel + startTimeText(startTime));
+    report.writeLine(kStartLabel + startTimeText(platform, startTime));
 
     // The view is fixed before the first registry read and holds for the whole run.
     const uint16_t architecture = platform.nativeProcessorArchitecture();

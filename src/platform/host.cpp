@@ -13,12 +13,4 @@ std::string toHostPath(const std::string& windowsPath) {
 #endif
 }
 
-bool toLocalCalendar(std::time_t when, std::tm& calendar) {
-#ifdef _WIN32
-    return localtime_s(&calendar, &when) == 0;
-#else
-    return localtime_r(&when, &calendar) != nullptr;
-#endif
-}
-
 }  // namespace orvex

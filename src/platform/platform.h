@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -134,6 +135,9 @@ public:
     // does: created when missing, every write at its end, no sharing
     // restriction. nullptr when it cannot be opened.
     virtual std::unique_ptr<std::ostream> openForAppend(const std::u16string& path) = 0;
+
+    // The local calendar time of a moment (localtime_s); false when it cannot be had.
+    virtual bool localCalendar(std::time_t when, std::tm& calendar) = 0;
 
     // The command interpreter's "pause".
     virtual void pause() = 0;

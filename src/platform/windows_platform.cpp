@@ -319,6 +319,10 @@ std::unique_ptr<std::ostream> WindowsPlatform::openForAppend(const std::u16strin
     return file;
 }
 
+bool WindowsPlatform::localCalendar(std::time_t when, std::tm& calendar) {
+    return localtime_s(&calendar, &when) == 0;
+}
+
 void WindowsPlatform::pause() { std::system("pause"); }
 
 }  // namespace orvex

@@ -54,6 +54,8 @@ public:
 
     std::unique_ptr<std::ostream> openForAppend(const std::u16string& path) override;
 
+    bool localCalendar(std::time_t when, std::tm& calendar) override;
+
     void pause() override;
 };
 

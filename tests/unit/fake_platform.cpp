@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 
 namespace orvex::testing {
 
@@ -445,6 +446,14 @@ std::unique_ptr<std::ostream> FakePlatform::openForAppend(const std::u16string& 
     calls.push_back("openForAppend");
     if (unopenable.count(path) != 0) return nullptr;
     return std::make_unique<AppendStream>(appended[path]);
+}
+
+bool FakePlatform::localCalendar(std::time_t when, std::tm& calendar) {
+    const std::time_t local = when + static_cast<std::time_t>(localBias / 10000000);
+    const std::tm* utc = std::gmtime(&local);
+    if (utc == nullptr) return false;
+    calendar = *utc;
+    return true;
 }
 
 }  // namespace orvex::testing

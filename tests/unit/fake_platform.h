@@ -145,6 +145,9 @@ public:
 
     std::unique_ptr<std::ostream> openForAppend(const std::u16string& path) override;
 
+    // UTC shifted by localBias (Japan time unless a test says otherwise).
+    bool localCalendar(std::time_t when, std::tm& calendar) override;
+
     void pause() override { ++pauses; }
 
 private:
