@@ -72,7 +72,9 @@ struct ProbeResult {
     std::string lines;
     std::string errors;
     int next = 0;
-    bool operator==(const ProbeResult&) const = default;
+    bool operator==(const ProbeResult& other) const {
+        return lines == other.lines && errors == other.errors && next == other.next;
+    }
 };
 
 inline void PrintTo(const ProbeResult& result, std::ostream* out) {

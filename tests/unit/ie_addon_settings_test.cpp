@@ -48,7 +48,7 @@ TEST(AddonSettings, FlagsThatCannotBeReadAsADwordLeaveTheAddonOn) {
     const auto lines = run(bed);
     ASSERT_EQ(lines.size(), 3u);
     const std::string ok = "：OK";
-    for (const std::string& line : lines) EXPECT_TRUE(line.ends_with(ok)) << line;
+    for (const std::string& line : lines) EXPECT_TRUE(endsWith(line, ok)) << line;
 }
 
 TEST(AddonSettings, NoSettingsAtAllIsOkForAllThree) {

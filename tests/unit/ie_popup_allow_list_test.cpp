@@ -54,7 +54,7 @@ TEST(PopupAllowList, ParentDomainDoesNotCoverItsHosts) {
     bed.binary(kAllow, "citizenportal.example", {0, 0});
     const auto lines = run(bed);
     ASSERT_EQ(lines.size(), 9u);
-    for (int i = 0; i < 8; ++i) EXPECT_TRUE(lines[i].ends_with("：NG")) << lines[i];
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(endsWith(lines[i], "：NG")) << lines[i];
     EXPECT_EQ(lines[8], line(30, "citizenportal.example", true));
 
     IeBed hostsOnly;
@@ -67,7 +67,7 @@ TEST(PopupAllowList, NothingReadableIsNgForAllNine) {
     allowAll(bed);
     const auto lines = run(bed, "");
     ASSERT_EQ(lines.size(), 9u);
-    for (int i = 0; i < 9; ++i) EXPECT_TRUE(lines[i].ends_with("：NG")) << lines[i];
+    for (int i = 0; i < 9; ++i) EXPECT_TRUE(endsWith(lines[i], "：NG")) << lines[i];
     EXPECT_EQ(lines[7], line(29, "recv.efile.orvex.example", false));
 }
 

@@ -71,6 +71,11 @@ inline std::vector<std::string> runAllChecks(IeBed& bed, const std::string& sid)
     return bed.lines();
 }
 
+// Whether a console line ends with the given verdict ("：OK", "：NG").
+inline bool endsWith(const std::string& line, const std::string& verdict) {
+    return line.size() >= verdict.size() && line.compare(line.size() - verdict.size(), verdict.size(), verdict) == 0;
+}
+
 // One site as the compatibility-view list stores its name: a 16-bit
 // little-endian character count, then UTF-16LE code units.
 inline Bytes storedDomain(const std::string& domain) {

@@ -1,6 +1,6 @@
-#!/usr/bin/env python3
 """The driver's text handling, without Wine: placeholders, the byte-exact
-comparison and its report, --update's templates, the .reg extensions."""
+comparison and its report, --update's templates, layer settings, the .reg
+extensions, paths and file times."""
 
 import datetime
 import json
@@ -9,14 +9,19 @@ import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import run_scenario as rs  # noqa: E402
+sys.dont_write_bytecode = True  # the package lives in the source tree
+from testbed import Failure  # noqa: E402
+from testbed.compare import JAPAN, compare, cut_short_differences, template_from  # noqa: E402
+from testbed.machine import drive_c_parts, parse_utc  # noqa: E402
+from testbed.regfiles import expand_reg_strings  # noqa: E402
+from testbed.scenario import kind_setting, merged_settings, substitute  # noqa: E402
 
 FACTS = {"PREFIX_USER": "root", "COMPUTER_NAME": "VM", "PAUSE": "続けるには何かキーを押して下さい... ",
          "OS_CAPTION": "Microsoft Windows 7 Professional", "OS_MAJOR": "6", "OS_MINOR": "1", "OS_BUILD": "7601",
          "OS_SP": "Service Pack 1"}
-RUN = (datetime.datetime(2021, 5, 21, 9, 43, 10, tzinfo=rs.JAPAN).timestamp(),
-       datetime.datetime(2021, 5, 21, 9, 43, 12, tzinfo=rs.JAPAN).timestamp())
+RUN = (datetime.datetime(2021, 5, 21, 9, 43, 10, tzinfo=JAPAN).timestamp(),
+       datetime.datetime(2021, 5, 21, 9, 43, 12, tzinfo=JAPAN).timestamp())
+START = "2021/05/21 09:43:11"
 
 
 def cp932(text):
@@ -27,19 +32,17 @@ class Compare(unittest.TestCase):
     def test_placeholders_resolve_and_the_rest_compares_byte_for_byte(self):
         expected = "実行開始：{START}\n1．OS：{OS_CAPTION}\nC:\\users\\{PREFIX_USER}\\表\n"
         actual = cp932("実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\nC:\\users\\root\\表\n")
-        problems, start = rs.compare("file", expected, actual, FACTS, RUN)
-        self.assertEqual(problems, [])
-        self.assertEqual(start, "2021/05/21 09:43:11")
+        self.assertEqual(compare("file", expected, actual, FACTS, RUN), ([], START))
 
     def test_a_start_time_outside_the_run_fails(self):
-        problems, _ = rs.compare("file", "実行開始：{START}\n", cp932("実行開始：2021/05/21 00:43:11\n"), FACTS, RUN)
+        problems, _ = compare("file", "実行開始：{START}\n", cp932("実行開始：2021/05/21 00:43:11\n"), FACTS, RUN)
         self.assertEqual(len(problems), 1)
         self.assertIn("is not the time of the run", problems[0])
 
     def test_a_differing_item_is_named_by_its_number_in_utf8(self):
         expected = "実行開始：{START}\n9．ラベル：a\n10．ラベル：b\n"
         actual = cp932("実行開始：2021/05/21 09:43:11\n9．ラベル：a\n10．ラベル：c\n")
-        problems, _ = rs.compare("file", expected, actual, FACTS, RUN)
+        problems, _ = compare("file", expected, actual, FACTS, RUN)
         self.assertEqual(len(problems), 1)
         self.assertIn("item 10:", problems[0])
         self.assertIn("expected: 10．ラベル：b", problems[0])
@@ -47,13 +50,13 @@ class Compare(unittest.TestCase):
         self.assertNotIn("item 9", problems[0])
 
     def test_line_ends_and_the_final_line_end_count(self):
-        self.assertNotEqual(rs.compare("out", "a\n", b"a\n", FACTS, RUN)[0], [])
-        problems, _ = rs.compare("out", "a", b"a\r\n", FACTS, RUN)
+        self.assertNotEqual(compare("out", "a\n", b"a\n", FACTS, RUN)[0], [])
+        problems, _ = compare("out", "a", b"a\r\n", FACTS, RUN)
         self.assertIn("final line end", problems[0])
-        self.assertEqual(rs.compare("out", "{PAUSE}", cp932(FACTS["PAUSE"]), FACTS, RUN)[0], [])
+        self.assertEqual(compare("out", "{PAUSE}", cp932(FACTS["PAUSE"]), FACTS, RUN)[0], [])
 
     def test_unknown_braces_stay_text(self):
-        self.assertEqual(rs.substitute("{CLSID} {PREFIX_USER} {NOPE}", FACTS), "{CLSID} root {NOPE}")
+        self.assertEqual(substitute("{CLSID} {PREFIX_USER} {NOPE}", FACTS), "{CLSID} root {NOPE}")
 
 
 class Update(unittest.TestCase):
@@ -61,97 +64,92 @@ class Update(unittest.TestCase):
         actual = cp932("実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\n"
                        "2．版：6.1\n3．ビルド：7601 Service Pack 1\n31．C:\\users\\root.VM\\AppData\n"
                        "41．版：6.1.7601\n")
-        template = rs.template_from(actual, None, FACTS)
+        template = template_from(actual, None, FACTS)
         self.assertEqual(template, "実行開始：{START}\n1．OS：{OS_CAPTION}\n2．版：{OS_MAJOR}.{OS_MINOR}\n"
                                    "3．ビルド：{OS_BUILD} {OS_SP}\n31．C:\\users\\{PREFIX_USER}.{COMPUTER_NAME}\\AppData\n"
                                    "41．版：6.1.7601\n")
-        self.assertEqual(rs.compare("file", template, actual, FACTS, RUN)[0], [])
+        self.assertEqual(compare("file", template, actual, FACTS, RUN)[0], [])
 
     def test_lines_the_old_text_still_matches_are_kept_as_written(self):
         old = "1．OS：Microsoft {OS_MAJOR}\n2．x：a\n"
         actual = cp932("1．OS：Microsoft 6\n2．x：b\n")
-        self.assertEqual(rs.template_from(actual, old, FACTS), "1．OS：Microsoft {OS_MAJOR}\n2．x：b\n")
+        self.assertEqual(template_from(actual, old, FACTS), "1．OS：Microsoft {OS_MAJOR}\n2．x：b\n")
 
 
 class CutShort(unittest.TestCase):
     """write_limit: a result file whose writes failed part-way."""
     EXPECTED = "====\n実行開始：{START}\n1．OS：{OS_CAPTION}\n2．ソ表：x\n"
+    FULL = cp932("====\n実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\n2．ソ表：x\n")
 
-    def full(self):
-        return cp932("====\n実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\n2．ソ表：x\n")
+    def cut_short(self, actual, limit, starts=(START,)):
+        return cut_short_differences("file", self.EXPECTED, actual, limit, FACTS, set(starts))
 
     def test_exactly_the_first_bytes_pass_also_cut_inside_a_double_byte_character(self):
-        full = self.full()
-        for limit in (5, len(full) - 4, len(full) - 5, len(full), len(full) + 10):
-            problems = rs.cut_short_differences("file", self.EXPECTED, full[:limit], limit, FACTS,
-                                                {"2021/05/21 09:43:11"})
-            self.assertEqual(problems, [], limit)
+        for limit in (5, len(self.FULL) - 4, len(self.FULL) - 5, len(self.FULL), len(self.FULL) + 10):
+            self.assertEqual(self.cut_short(self.FULL[:limit], limit), [], limit)
 
     def test_too_few_or_wrong_bytes_fail(self):
-        full = self.full()
-        problems = rs.cut_short_differences("file", self.EXPECTED, full[:20], 30, FACTS, {"2021/05/21 09:43:11"})
-        self.assertIn("20 bytes written, expected the first 30", problems[0])
-        wrong = full[:60].replace(b"Microsoft", b"Macrosoft")
-        problems = rs.cut_short_differences("file", self.EXPECTED, wrong, 60, FACTS, {"2021/05/21 09:43:11"})
+        self.assertIn("20 bytes written, expected the first 30", self.cut_short(self.FULL[:20], 30)[0])
+        problems = self.cut_short(self.FULL[:60].replace(b"Microsoft", b"Macrosoft"), 60)
         self.assertIn("not the start of the expected text", problems[0])
         self.assertIn("item 1", problems[0])
 
     def test_the_start_time_comes_from_the_console(self):
-        problems = rs.cut_short_differences("file", self.EXPECTED, self.full(), 999, FACTS, set())
-        self.assertIn("no start time", problems[0])
+        self.assertIn("no start time", self.cut_short(self.FULL, 999, starts=())[0])
 
 
 class Settings(unittest.TestCase):
     """layer.json settings, and KEY.win64 / KEY.win32 for one prefix."""
 
+    def merged(self, layers, own):
+        with tempfile.TemporaryDirectory() as top:
+            directories = [os.path.join(top, str(i)) for i in range(len(layers))]
+            for directory, settings in zip(directories, layers):
+                os.mkdir(directory)
+                with open(os.path.join(directory, "layer.json"), "w") as f:
+                    json.dump(settings, f)
+            return merged_settings(directories, own)
+
     def test_layers_add_up_and_the_scenario_comes_last(self):
-        with tempfile.TemporaryDirectory() as a, tempfile.TemporaryDirectory() as b:
-            with open(os.path.join(a, "layer.json"), "w") as f:
-                json.dump({"description": "x", "dirs": ["a"], "services": {"S": "stopped", "T": "running"},
-                           "file_times.win64": {"p": "t1"}}, f)
-            with open(os.path.join(b, "layer.json"), "w") as f:
-                json.dump({"dirs": ["b"], "file_times.win64": {"q": "t2"}}, f)
-            merged = rs.merged_settings([a, b], {"dirs": ["c"], "services": {"S": "running"}, "exe": "C:\\x.exe"})
+        merged = self.merged([{"description": "x", "dirs": ["a"], "services": {"S": "stopped", "T": "running"},
+                               "file_times.win64": {"p": "t1"}},
+                              {"dirs": ["b"], "file_times.win64": {"q": "t2"}}],
+                             {"dirs": ["c"], "services": {"S": "running"}, "exe": "C:\\x.exe"})
         self.assertEqual(merged["dirs"], ["a", "b", "c"])
         self.assertEqual(merged["services"], {"S": "running", "T": "running"})
         self.assertEqual(merged["exe"], "C:\\x.exe")
         self.assertNotIn("description", merged)
-        self.assertEqual(rs.kind_setting(merged, "file_times", "win64", {}), {"p": "t1", "q": "t2"})
-        self.assertEqual(rs.kind_setting(merged, "file_times", "win32", {}), {})
-        self.assertEqual(rs.kind_setting({"dirs": ["a"], "dirs.win32": ["b"]}, "dirs", "win32", []), ["a", "b"])
+        self.assertEqual(kind_setting(merged, "file_times", "win64", {}), {"p": "t1", "q": "t2"})
+        self.assertEqual(kind_setting(merged, "file_times", "win32", {}), {})
+        self.assertEqual(kind_setting({"dirs": ["a"], "dirs.win32": ["b"]}, "dirs", "win32", []), ["a", "b"])
 
-    def test_unknown_layer_keys_are_refused(self):
-        with tempfile.TemporaryDirectory() as a:
-            with open(os.path.join(a, "layer.json"), "w") as f:
-                json.dump({"exe": "C:\\x.exe"}, f)
-            with self.assertRaises(rs.Failure):
-                rs.merged_settings([a], {})
-        self.assertEqual(rs.without_kind("file_times.win64"), "file_times")
-        self.assertEqual(rs.without_kind("exe.win64"), "exe.win64")
+    def test_a_layer_sets_no_scenario_keys_for_any_prefix(self):
+        with self.assertRaises(Failure):
+            self.merged([{"exe.win64": "C:\\x.exe"}], {})
 
 
 class RegFiles(unittest.TestCase):
     def test_expand_and_multi_strings_become_hex(self):
         text = '"E"=str(2):"%A%\\\\b"\n"M"=str(7):"x","y"\n"S"="str(2):kept"\n'
-        lines = rs.expand_reg_strings(text, "t").split("\n")
-        self.assertEqual(lines[0], '"E"=hex(2):' + ",".join("%02x" % b for b in "%A%\\b\0".encode("utf-16-le")))
-        self.assertEqual(lines[1], '"M"=hex(7):' + ",".join("%02x" % b for b in "x\0y\0\0".encode("utf-16-le")))
-        self.assertEqual(lines[2], '"S"="str(2):kept"')
+        self.assertEqual(expand_reg_strings(text, "t").split("\n"), [
+            '"E"=hex(2):25,00,41,00,25,00,5c,00,62,00,00,00',
+            '"M"=hex(7):78,00,00,00,79,00,00,00,00,00',
+            '"S"="str(2):kept"', ""])
 
 
 class Paths(unittest.TestCase):
     def test_windows_and_drive_c_relative_paths(self):
-        self.assertEqual(rs.drive_c_parts("C:\\a\\ソ表\\b.txt"), ["a", "ソ表", "b.txt"])
-        self.assertEqual(rs.drive_c_parts("c:/a/b"), ["a", "b"])
-        self.assertEqual(rs.drive_c_parts("a/b"), ["a", "b"])
-        with self.assertRaises(rs.Failure):
-            rs.drive_c_parts("D:\\a")
+        self.assertEqual(drive_c_parts("C:\\a\\ソ表\\b.txt"), ["a", "ソ表", "b.txt"])
+        self.assertEqual(drive_c_parts("c:/a/b"), ["a", "b"])
+        self.assertEqual(drive_c_parts("a/b"), ["a", "b"])
+        with self.assertRaises(Failure):
+            drive_c_parts("D:\\a")
 
     def test_file_times_are_utc(self):
-        self.assertEqual(rs.parse_utc("1970-01-01 00:00:01.5 UTC"), 1_500_000_000)
-        self.assertEqual(rs.parse_utc("2021-03-03 20:06:07.089 UTC") % 1_000_000_000, 89_000_000)
-        with self.assertRaises(rs.Failure):
-            rs.parse_utc("2021-03-03 20:06:07")
+        self.assertEqual(parse_utc("1970-01-01 00:00:01.5 UTC"), 1_500_000_000)
+        self.assertEqual(parse_utc("2021-03-03 20:06:07.089 UTC") % 1_000_000_000, 89_000_000)
+        with self.assertRaises(Failure):
+            parse_utc("2021-03-03 20:06:07")
 
 
 if __name__ == "__main__":

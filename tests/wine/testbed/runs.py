@@ -1,0 +1,166 @@
+"""One run: a prefix copy with its own wineserver, the machine laid out, the
+exe placed and started, and every check of a scenario."""
+
+import os
+import shutil
+import time
+
+from testbed import log
+from testbed.compare import output_problems, template_from
+from testbed.machine import drive_c_parts, lay_out, place_file, resolve, windows_path
+from testbed.prefixes import copy_prefix
+from testbed.readonly import read_only_problems, snapshot
+from testbed.wine import Wine, stop_leftover_server
+
+DEFAULT_EXE = "C:\\OrvexEnv\\OrvexEnv.exe"
+RESULT_NAME = "OrvexEnv.txt"
+EXE_TIMEOUT = 120
+
+
+class Run:
+    """A prefix copy with a wineserver, removed again at the end."""
+
+    def __init__(self, bed, name, kind, keep=False):
+        self.bed = bed
+        self.kind = kind
+        self.keep = keep
+        self.work = os.path.join(bed.runs, "%s.%s" % (name, kind))
+        cleanup_work(self.work)
+        os.makedirs(self.work)
+        self.prefix = os.path.join(self.work, "prefix")
+        copy_prefix(bed, kind, self.prefix)
+        self.facts = dict(bed.facts(kind))
+        self.wine = Wine(bed, self.prefix, kind, os.path.join(self.work, "logs"))
+        self.ok = False
+
+    def __enter__(self):
+        self.wine.start_server()
+        return self
+
+    def __exit__(self, *exc):
+        self.wine.stop()
+        if not self.ok:
+            log("kept for inspection: " + self.work)
+        elif not self.keep:
+            shutil.rmtree(self.work, ignore_errors=True)
+        return False
+
+
+def cleanup_work(work):
+    """Removes an earlier run's directory, stopping its wineserver if one is left."""
+    if not os.path.exists(work):
+        return
+    if os.path.exists(os.path.join(work, "prefix", "wineserver")):
+        stop_leftover_server(work)
+    shutil.rmtree(work, ignore_errors=True)
+
+
+def place_exe(run, scenario, facts, exe=None):
+    """Copies the exe to where the scenario wants it and makes its current
+    directory; returns the exe's Windows path, the current directory (Windows
+    and Unix) and the parts of the result file's path on drive C."""
+    drive_c = os.path.join(run.prefix, "drive_c")
+    exe_parts = drive_c_parts(scenario.setting("exe", facts, DEFAULT_EXE) if scenario else DEFAULT_EXE)
+    exe_unix = resolve(drive_c, exe_parts, make_dirs=True)
+    place_file(exe or run.bed.exe, exe_unix)
+    exe_windows = windows_path(exe_parts)
+    cwd = scenario.setting("cwd", facts) if scenario else None
+    cwd_parts = drive_c_parts(cwd) if cwd else exe_parts[:-1]
+    cwd_unix = resolve(drive_c, cwd_parts, make_dirs=True)
+    os.makedirs(cwd_unix, exist_ok=True)
+    result = scenario.setting("result_file", facts) if scenario else None
+    result_parts = drive_c_parts(result) if result else exe_parts[:-1] + [RESULT_NAME]
+    return exe_windows, windows_path(cwd_parts), cwd_unix, result_parts
+
+
+def run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit=None):
+    """Starts the exe with stdin at /dev/null: directly, so that argv[0] is its
+    Windows path, or through the launcher when argv[0] must be exactly argv0."""
+    if argv0 is None:
+        args, extra = [exe_windows], {}
+    else:
+        args = [run.bed.launch]
+        extra = {"ORVEX_LAUNCH_APP": exe_windows, "ORVEX_LAUNCH_CMDLINE": argv0, "ORVEX_LAUNCH_CWD": cwd_windows}
+    began = time.time()
+    rc, out, err = run.wine.run(run.bed.program_loader, args, "OrvexEnv", cwd=cwd_unix, extra_env=extra,
+                                timeout=EXE_TIMEOUT, check=False, file_limit=file_limit)
+    return rc, out, err, began, time.time()
+
+
+def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=False, name=None):
+    """Lays out the scenario, runs the exe (or a stand-in), compares; returns
+    the problems found."""
+    started = time.time()
+    with Run(bed, name or scenario.name, kind, keep=keep) as run:
+        facts = run.facts
+        lay_out(run.wine, scenario.layers, scenario, facts)
+        exe_windows, cwd_windows, cwd_unix, result_parts = place_exe(run, scenario, facts, exe)
+        drive_c = os.path.join(run.prefix, "drive_c")
+        result_unix = resolve(drive_c, result_parts)
+        result_relative = os.path.relpath(result_unix, drive_c)
+        old = read_file(result_unix)
+        write_limit = scenario.write_limit()
+        file_limit = len(old or b"") + write_limit if write_limit else None
+        before = snapshot(run.wine, "before")
+        rc, out, err, began, ended = run_exe(run, exe_windows, cwd_windows, cwd_unix, scenario.setting("argv0", facts),
+                                             file_limit)
+        after = snapshot(run.wine, "after")
+
+        problems = read_only_problems(before, after, result_relative)
+        expected_rc = scenario.config.get("exit_code", 0) & 0xFF
+        if rc != expected_rc:
+            problems.append("exit code %d, expected %d" % (rc, expected_rc))
+
+        # What this run appended to the result file; a laid-out earlier
+        # content must still be its start.
+        written = None
+        clobbered = False
+        data = read_file(result_unix)
+        if data is not None:
+            if old is not None and not data.startswith(old):
+                problems.append("the result file's earlier content changed")
+                clobbered = True
+            else:
+                written = data[len(old):] if old is not None else data
+        if written == b"":
+            written = None
+
+        texts = [("standard output", scenario.text_name("stdout.txt", kind), out),
+                 ("standard error", scenario.text_name("stderr.txt", kind), err),
+                 ("result file " + windows_path(result_parts), scenario.text_name("expected.txt", kind), written)]
+        if update and write_limit:
+            problems.append("--update cannot write the expected text of a run cut short by write_limit")
+        elif update:
+            update_texts(scenario, texts, facts)
+        else:
+            problems += output_problems(scenario, texts, facts, (began, ended), write_limit, clobbered)
+        run.ok = not problems or quiet
+        if not quiet:
+            status = "passed" if not problems else "FAILED"
+            log("%s on the %s prefix: %s in %.1f s (the exe ran %.2f s)" % (
+                scenario.name, kind, status, time.time() - started, ended - began))
+            for problem in problems:
+                log(problem)
+        return problems
+
+
+def read_file(path):
+    """The bytes of a regular file, or None."""
+    if not os.path.isfile(path):
+        return None
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def update_texts(scenario, texts, facts):
+    for label, name, actual in texts:
+        path = os.path.join(scenario.dir, name)
+        if not actual:
+            if os.path.exists(path) and not name.startswith("stdout."):
+                os.unlink(path)
+                log("removed %s (nothing was written)" % path)
+            continue
+        text = template_from(actual, scenario.text(name), facts)
+        with open(path, "w", encoding="utf-8", newline="") as f:
+            f.write(text)
+        log("wrote %s" % path)

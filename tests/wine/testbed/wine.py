@@ -1,0 +1,197 @@
+"""The build tree's settings and Wine processes in one prefix."""
+
+import contextlib
+import json
+import os
+import pwd
+import resource
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+from testbed import Failure, log
+
+LOADERS = {"win64": "/usr/lib/wine/wine64", "win32": "/usr/lib/wine/wine"}
+WINESERVER = "/usr/lib/wine/wineserver"
+
+# Japan time for every Wine process. Not "Asia/Tokyo": Wine hands TZ on to the
+# Windows environment, where the C runtime parses it in its own syntax and
+# reads "Asia/Tokyo" as UTC. "JST-9" means UTC+9 to both glibc and msvcrt.
+WINE_TZ = "JST-9"
+
+HELPER_TIMEOUT = 120
+
+
+class Bed:
+    """bed.json, written by CMake into the build tree: the built programs and
+    the bed's directories."""
+
+    def __init__(self, path):
+        with open(path, encoding="utf-8") as f:
+            config = json.load(f)
+        self.build = config["build"]  # win32 or win64: the bitness of the built programs
+        self.root = config["bed"]
+        self.exe = config["exe"]
+        self.launch = config["launch"]
+        self.service = config["service"]
+        self.regsnap = config["regsnap"]
+        self.misbehave = config.get("misbehave")
+        self.holdopen = config.get("holdopen")
+        self.floor = config.get("floor")
+        self.program_loader = LOADERS[self.build]
+        self.locale_dir = os.path.join(self.root, "locale")
+        self.prefixes = os.path.join(self.root, "prefixes")
+        self.runs = os.path.join(self.root, "runs")
+        self.home = os.path.join(self.root, "home")
+        self.user = pwd.getpwuid(os.getuid()).pw_name
+
+    def pristine(self, kind):
+        return os.path.join(self.prefixes, kind)
+
+    def facts(self, kind):
+        with open(os.path.join(self.pristine(kind), ".orvex-facts.json"), encoding="utf-8") as f:
+            return json.load(f)
+
+    def env(self, prefix, kind, tmpdir):
+        """The whole environment of a Wine process: nothing leaks in from the caller's."""
+        env = {
+            "PATH": "/usr/local/bin:/usr/bin:/bin",
+            "HOME": self.home,
+            "USER": self.user,
+            "LOGNAME": self.user,
+            "LANG": "ja_JP.UTF-8",
+            "LC_ALL": "ja_JP.UTF-8",
+            "LOCPATH": self.locale_dir,
+            "TZ": WINE_TZ,
+            "TMPDIR": tmpdir,
+            "WINEPREFIX": prefix,
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+        }
+        if kind == "win32":
+            env["WINEARCH"] = "win32"
+        return env
+
+
+class Wine:
+    """One prefix in use: its environment, its wineserver and a log directory.
+
+    Output always goes to files: Wine's helper processes inherit the handles of
+    the first program in a prefix, so a pipe would stay open after it ends.
+    The wineserver's socket lives in a private temporary directory (Debian's
+    Wine puts it under TMPDIR), removed with the server."""
+
+    def __init__(self, bed, prefix, kind, logs):
+        self.bed = bed
+        self.prefix = prefix
+        self.kind = kind
+        self.logs = logs
+        os.makedirs(logs, exist_ok=True)
+        os.makedirs(bed.home, exist_ok=True)
+        self.tmpdir = tempfile.mkdtemp(prefix="orvex-wine-")
+        with open(os.path.join(logs, "tmpdir"), "w") as f:
+            f.write(self.tmpdir)
+        self.env = bed.env(prefix, kind, self.tmpdir)
+        self.count = 0
+        self.holders = []
+
+    def start_server(self):
+        """A persistent wineserver: other users' hives imported under
+        HKEY_USERS live only as long as it does."""
+        subprocess.run([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True, timeout=HELPER_TIMEOUT)
+
+    def stop(self):
+        stop_wineserver(self.env)
+        for holder in self.holders:
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                holder.wait(timeout=10)
+        shutil.rmtree(self.tmpdir, ignore_errors=True)
+
+    def hold_open(self, path, mode):
+        """Another program holding a file open for the whole run (holdopen.exe);
+        the wineserver's end ends it."""
+        self.count += 1
+        base = os.path.join(self.logs, "%02d-holdopen" % self.count)
+        ready = base + ".ready"
+        with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
+            holder = subprocess.Popen([self.bed.program_loader, self.bed.holdopen, path, mode, unix_to_windows(ready)],
+                                      env=self.env, cwd=self.logs, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        self.holders.append(holder)
+        deadline = time.time() + HELPER_TIMEOUT
+        while not os.path.exists(ready):
+            if holder.poll() is not None or time.time() > deadline:
+                with open(base + ".err", "rb") as f:
+                    raise Failure("holdopen %s %s failed: %s" % (path, mode, f.read().decode("cp932", "replace")))
+            time.sleep(0.05)
+
+    def run(self, loader, args, name, cwd=None, extra_env=None, timeout=HELPER_TIMEOUT, check=True, file_limit=None):
+        """Runs a program; returns (exit code, stdout bytes, stderr bytes).
+        With file_limit no file the program writes grows beyond that many
+        bytes: further writes fail as on a full disk (RLIMIT_FSIZE, with
+        SIGXFSZ ignored so that the write returns an error instead)."""
+        self.count += 1
+        base = os.path.join(self.logs, "%02d-%s" % (self.count, name))
+        env = dict(self.env)
+        env.update(extra_env or {})
+
+        def limit_file_size():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (file_limit, file_limit))
+
+        with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
+            try:
+                rc = subprocess.run([loader] + list(args), env=env, cwd=cwd or self.logs, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err, timeout=timeout,
+                                    preexec_fn=limit_file_size if file_limit is not None else None).returncode
+            except subprocess.TimeoutExpired:
+                raise Failure("%s did not end within %d s" % (name, timeout))
+        with open(base + ".out", "rb") as f:
+            stdout = f.read()
+        with open(base + ".err", "rb") as f:
+            stderr = f.read()
+        if check and rc != 0:
+            raise Failure("%s failed with exit code %d:\n%s%s" % (
+                name, rc, stdout.decode("cp932", "replace"), stderr.decode("cp932", "replace")))
+        return rc, stdout, stderr
+
+    def native(self, args, name, **kwargs):
+        """A Wine program (reg, sc, wmic, cmd) in the prefix's native bitness."""
+        return self.run(LOADERS[self.kind], args, name, **kwargs)
+
+
+def stop_wineserver(env):
+    for flag in ("-k", "-w"):
+        try:
+            subprocess.run([WINESERVER, flag], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+        except subprocess.TimeoutExpired:
+            log("warning: wineserver %s did not return for %s" % (flag, env["WINEPREFIX"]))
+
+
+def stop_leftover_server(work):
+    """Stops the wineserver that a run in `work`, killed from outside, left
+    behind (its socket directory is named in logs/tmpdir); true if it did."""
+    tmpfile = os.path.join(work, "logs", "tmpdir")
+    if not os.path.exists(tmpfile):
+        return False
+    with open(tmpfile) as f:
+        tmpdir = f.read().strip()
+    if not os.path.isdir(tmpdir):
+        return False
+    stop_wineserver({"PATH": "/usr/bin:/bin", "WINEPREFIX": os.path.join(work, "prefix"), "TMPDIR": tmpdir})
+    shutil.rmtree(tmpdir, ignore_errors=True)
+    return True
+
+
+def unix_to_windows(path):
+    """A Unix path as Wine's Z: drive names it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def decode_console(data):
+    if data.startswith(b"\xff\xfe"):
+        return data[2:].decode("utf-16-le")
+    return data.decode("cp932", "replace")
