@@ -16,8 +16,13 @@ sources make, run on a bare Windows, and be packed with its read-me.
   manifest EXE
       the exe carries an application manifest that asks for no elevation,
       declares Windows 7 to 11 and leaves the ANSI code page alone
+  signed --make-dist SCRIPT --readme README --exe EXE --work DIR --driver DRIVER --bed BED --scenario DIR
+      with a throw-away self-signed key, the packing script signs the exe:
+      osslsigncode verifies the signature (SHA-256) against that certificate,
+      the signed exe is the built one plus the signature, and it runs the
+      scenario DIR under Wine
 
-Python 3 standard library only.
+Python 3 standard library only (and openssl and osslsigncode for signed).
 """
 
 import argparse
@@ -51,6 +56,7 @@ SUPPORTED_OS = {
 }
 RT_MANIFEST = 24
 IMAGE_DIRECTORY_ENTRY_RESOURCE = 2
+IMAGE_DIRECTORY_ENTRY_SECURITY = 4
 
 
 def fail(message):
@@ -154,8 +160,10 @@ def check_reproducible(args):
 
 def check_dist(args):
     problems = []
+    # The unsigned zip, even where a release manager's signing key is set.
+    env = {name: value for name, value in os.environ.items() if not name.startswith("ORVEXENV_SIGN_")}
     result = subprocess.run(["cmake", "--build", args.build, "--target", "dist"], stdout=subprocess.PIPE,
-                            stderr=subprocess.STDOUT)
+                            stderr=subprocess.STDOUT, env=env)
     if result.returncode != 0:
         sys.stdout.write(result.stdout.decode("utf-8", "replace"))
         return fail("the dist target failed")
@@ -180,7 +188,8 @@ def check_dist(args):
                 problems.append("readme.txt does not have CR LF line ends throughout")
             if "OrvexEnv.exe" not in text or "OrvexEnv.txt" not in text:
                 problems.append("readme.txt does not tell how to run the tool and where its result goes")
-    subprocess.run(["cmake", "--build", args.build, "--target", "dist"], stdout=subprocess.DEVNULL, check=True)
+    subprocess.run(["cmake", "--build", args.build, "--target", "dist"], stdout=subprocess.DEVNULL, check=True,
+                   env=env)
     if digest(args.zip) != first:
         problems.append("packing again gives another zip")
     if problems:
@@ -292,6 +301,75 @@ def check_manifest(args):
     return 1 if problems else 0
 
 
+def check_signed(args):
+    work = os.path.abspath(args.work)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    key, cert, pkcs12 = (os.path.join(work, name) for name in ("key.pem", "cert.pem", "key.p12"))
+    password = "throw-away-%d" % os.getpid()
+    for command in (
+            ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-nodes", "-days", "2", "-keyout", key,
+             "-out", cert, "-subj", "/CN=OrvexEnv throw-away test signer",
+             "-addext", "keyUsage=critical,digitalSignature", "-addext", "extendedKeyUsage=codeSigning"],
+            ["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", pkcs12,
+             "-passout", "pass:" + password]):
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if result.returncode != 0:
+            sys.stdout.write(result.stdout.decode("utf-8", "replace"))
+            return fail("%s failed" % " ".join(command[:3]))
+
+    zip_path = os.path.join(work, "OrvexEnv-signed.zip")
+    env = dict(os.environ, ORVEXENV_SIGN_PKCS12=pkcs12, ORVEXENV_SIGN_PASSWORD=password)
+    env.pop("ORVEXENV_SIGN_TIMESTAMP_URL", None)
+    result = subprocess.run([args.make_dist, args.exe, args.readme, zip_path], env=env, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    sys.stdout.write(result.stdout.decode("utf-8", "replace"))
+    if result.returncode != 0:
+        return fail("packing a signed zip failed")
+    unpacked = os.path.join(work, "unpacked")
+    with zipfile.ZipFile(zip_path) as z:
+        z.extractall(unpacked)
+    signed = os.path.join(unpacked, "OrvexEnv.exe")
+
+    problems = []
+    result = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", signed], stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    report = result.stdout.decode("utf-8", "replace")
+    sys.stdout.write(report)
+    if result.returncode != 0 or "Signature verification: ok" not in report:
+        problems.append("osslsigncode does not verify the signature against the throw-away certificate")
+    if not re.search(r"Message digest algorithm\s*:\s*SHA256", report):
+        problems.append("the signature's digest is not SHA-256")
+
+    # Signing changes only the checksum and the certificate table entry of
+    # the header and appends the signature (after padding to 8 bytes).
+    with open(args.exe, "rb") as f:
+        built = f.read()
+    with open(signed, "rb") as f:
+        data = f.read()
+    pe = PeFile(data)
+    table, size, entry = pe.directory(IMAGE_DIRECTORY_ENTRY_SECURITY)
+    checksum = pe.optional + 64
+    masked = bytearray(data[:len(built)])
+    masked[checksum:checksum + 4] = built[checksum:checksum + 4]
+    masked[entry:entry + 8] = built[entry:entry + 8]
+    if bytes(masked) != built:
+        problems.append("the signed exe differs from the built one in more than checksum and signature")
+    if size == 0 or table + size != len(data) or data[len(built):table].strip(b"\0"):
+        problems.append("the signature is not the certificate table at the end of the exe")
+    if problems:
+        for problem in problems:
+            print("FAILED: " + problem)
+        return 1
+
+    result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "run", args.scenario,
+                             "--prefix", "win64", "--exe", signed])
+    if result.returncode != 0:
+        return fail("the signed exe did not run the scenario %s as expected" % args.scenario)
+    shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     sub = parser.add_subparsers(dest="command", required=True)
@@ -315,8 +393,17 @@ def main(argv):
     p.add_argument("--scenario", required=True)
     p = sub.add_parser("manifest")
     p.add_argument("exe")
+    p = sub.add_parser("signed")
+    p.add_argument("--make-dist", required=True)
+    p.add_argument("--readme", required=True)
+    p.add_argument("--exe", required=True)
+    p.add_argument("--work", required=True)
+    p.add_argument("--driver", required=True)
+    p.add_argument("--bed", required=True)
+    p.add_argument("--scenario", required=True)
     args = parser.parse_args(argv)
-    return {"pe": check_pe, "reproducible": check_reproducible, "dist": check_dist, "manifest": check_manifest}[args.command](args)
+    return {"pe": check_pe, "reproducible": check_reproducible, "dist": check_dist, "manifest": check_manifest,
+            "signed": check_signed}[args.command](args)
 
 
 if __name__ == "__main__":
