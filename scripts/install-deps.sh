@@ -25,6 +25,8 @@ command -v unzip >/dev/null || need+=(unzip)
 # Signing the release (and its test with a throw-away key).
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)
+# Static analysis (scripts/lint.sh).
+command -v clang-tidy >/dev/null || need+=(clang-tidy)
 
 if [ ${#need[@]} -eq 0 ]; then
   echo "install-deps: everything is installed"

@@ -319,6 +319,9 @@ std::unique_ptr<std::ostream> WindowsPlatform::openForAppend(const std::u16strin
     return file;
 }
 
-void WindowsPlatform::pause() { std::system("pause"); }
+void WindowsPlatform::pause() {
+    // The command interpreter's own prompt, in the language of the user's Windows.
+    std::system("pause");  // NOLINT(cert-env33-c)
+}
 
 }  // namespace orvex
