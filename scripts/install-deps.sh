@@ -22,6 +22,11 @@ ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/nu
 command -v zip >/dev/null || need+=(zip)
 command -v unzip >/dev/null || need+=(unzip)
 [ -f /usr/share/zoneinfo/Asia/Tokyo ] || need+=(tzdata)
+# Signing the release (and its test with a throw-away key).
+command -v osslsigncode >/dev/null || need+=(osslsigncode)
+command -v openssl >/dev/null || need+=(openssl)
+# Static analysis (scripts/lint.sh).
+command -v clang-tidy >/dev/null || need+=(clang-tidy)
 
 if [ ${#need[@]} -eq 0 ]; then
   echo "install-deps: everything is installed"

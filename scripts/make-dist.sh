@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # make-dist.sh EXE README_UTF8 ZIP: packs the exe and the end users' read-me
 # (converted to CP932 with CR LF, as Notepad on Japanese Windows reads it).
+# With ORVEXENV_SIGN_PKCS12 set, the packed exe is signed (scripts/sign-exe.sh);
+# without it the same inputs give the same zip, byte for byte.
 set -euo pipefail
 exe=$1 readme=$2 zip=$3
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-cp "$exe" "$stage/OrvexEnv.exe"
+if [ -n "${ORVEXENV_SIGN_PKCS12:-}" ]; then
+  "$(dirname "$0")/sign-exe.sh" "$exe" "$stage/OrvexEnv.exe"
+else
+  cp "$exe" "$stage/OrvexEnv.exe"
+fi
 iconv -f UTF-8 -t CP932 "$readme" | sed 's/$/\r/' > "$stage/readme.txt"
 # Fixed times and no extra attributes: the same inputs give the same zip.
 touch -d "2026-01-01 00:00:00 UTC" "$stage/OrvexEnv.exe" "$stage/readme.txt"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the three presets and runs every test:
 # the unit tests natively (with ASan and UBSan) and under Wine, and the Wine
-# scenarios that run the real exe.
+# scenarios that run the real exe; then the static analysis (scripts/lint.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,4 +17,6 @@ for preset in native win32 win64; do
   echo "== $preset: tests"
   ctest --preset "$preset" || status=1
 done
+echo "== static analysis"
+bash scripts/lint.sh || status=1
 exit $status

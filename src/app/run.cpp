@@ -26,9 +26,11 @@ const char kStartLabel[] = "実行開始：";
 
 std::string startTimeText(Platform& platform, std::time_t now) {
     std::tm calendar = {};
+    if (!platform.localCalendar(now, calendar)) return std::string();
     char text[100] = {};
-    if (platform.localCalendar(now, calendar)) std::strftime(text, sizeof(text), "%Y/%m/%d %H:%M:%S", &calendar);
-    return text;
+    // 0 when the text does not fit; the buffer's contents are undefined then.
+    const std::size_t length = std::strftime(text, sizeof(text), "%Y/%m/%d %H:%M:%S", &calendar);
+    return std::string(text, length);
 }
 
 }  // namespace

@@ -323,6 +323,9 @@ bool WindowsPlatform::localCalendar(std::time_t when, std::tm& calendar) {
     return localtime_s(&calendar, &when) == 0;
 }
 
-void WindowsPlatform::pause() { std::system("pause"); }
+void WindowsPlatform::pause() {
+    // The command interpreter's own prompt, in the language of the user's Windows.
+    std::system("pause");  // NOLINT(cert-env33-c)
+}
 
 }  // namespace orvex
