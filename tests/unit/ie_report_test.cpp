@@ -1,18 +1,12 @@
 // The five Internet Explorer checks run back to back, as the run calls them:
-// items 8 to 30 for a well-set user, a user with nothing set, an unknown user
-// (empty SID) and a user with a mix of right and wrong settings.
+// items 8 to 30 for a well-set user, and in their failed forms for a user whose
+// hive holds nothing and for an unknown user (empty SID).
 #include <gtest/gtest.h>
 
 #include "ie_test_bed.h"
-#include "probes/ie/ie_checks.h"
 
 namespace orvex::testing {
 namespace {
-
-const std::string kAgency = kDomains + "\\orvex.example";
-const std::string kPortal = kDomains + "\\citizenportal.example";
-const std::string kQuennelClass = kExtSettings + "\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}";
-const std::string kQuennelControl = kExtSettings + "\\{E4F92B06-1C7A-4D3E-A58B-60D19C2F7E34}";
 
 // Everything right, under the hive at prefix ("S-1-5-21-...", or "" for keys
 // straight under HKEY_USERS).
@@ -34,36 +28,22 @@ void setEverythingRight(FakePlatform& fake, const std::string& prefix) {
         fake.setBinary(RegRoot::Users, prefix + kAllow, host, {0, 0});
 }
 
-const std::vector<std::string> kNothingSet = {
-    "8．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\www.efile 設定されていません。",
-    "9．ブラウザ設定 信頼済みサイトの設定(http)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\dl.efile 設定されていません。",
-    "10．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\start.efile 設定されていません。",
-    "11．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\recv.efile 設定されていません。",
-    "12．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\calc.assist 設定されていません。",
-    "13．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\idf 設定されていません。",
-    "14．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\img 設定されていません。",
-    "15．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\svc 設定されていません。",
-    "16．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example 設定されていません。",
-    "17．ブラウザ設定 セキュリティゾーン：情報取得に失敗しました。-3",
-    "18．ブラウザ設定 アドオンの管理：IQuennel Class：OK",
-    "19．ブラウザ設定 アドオンの管理：Quennel Control：OK",
-    "20．ブラウザ設定 アドオンの管理：XML HTTP 6.0：OK",
-    "21．ブラウザ設定 互換表示設定：OK",
-    "22．ブラウザ設定 ポップアップブロック設定：www.efile.orvex.example：NG",
-    "23．ブラウザ設定 ポップアップブロック設定：dl.efile.orvex.example：NG",
-    "24．ブラウザ設定 ポップアップブロック設定：start.efile.orvex.example：NG",
-    "25．ブラウザ設定 ポップアップブロック設定：calc.assist.orvex.example：NG",
-    "26．ブラウザ設定 ポップアップブロック設定：idf.citizenportal.example：NG",
-    "27．ブラウザ設定 ポップアップブロック設定：img.citizenportal.example：NG",
-    "28．ブラウザ設定 ポップアップブロック設定：svc.citizenportal.example：NG",
-    "29．ブラウザ設定 ポップアップブロック設定：recv.efile.orvex.example：NG",
-    "30．ブラウザ設定 ポップアップブロック設定：citizenportal.example：NG",
-};
+// The five checks in the run's order; the console lines.
+Lines runAllChecks(IeBed& bed, const std::string& sid) {
+    int item = 8;
+    for (IeCheck check : {checkTrustedSites, checkSecurityZone, checkAddonSettings, checkCompatibilityView,
+                          checkPopupAllowList})
+        item = check(bed.registry, bed.report, sid, item);
+    EXPECT_EQ(item, 31);
+    EXPECT_EQ(bed.fake.openKeys(), 0);
+    EXPECT_EQ(bed.err.str(), "");
+    return consoleLines(bed.out.str());
+}
 
 TEST(InternetExplorerReport, EverySettingRight) {
     IeBed bed;
     setEverythingRight(bed.fake, kSid);
-    const std::vector<std::string> expected = {
+    const Lines expected = {
         "8．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\www.efile 設定されています。",
         "9．ブラウザ設定 信頼済みサイトの設定(http)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\dl.efile 設定されています。",
         "10．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\start.efile 設定されています。",
@@ -95,16 +75,46 @@ TEST(InternetExplorerReport, EverySettingRight) {
     EXPECT_EQ(bed.file.str(), file);
 }
 
-TEST(InternetExplorerReport, NothingSetAndUnknownUserGiveEveryLineInItsFailedForm) {
+TEST(InternetExplorerReport, AnEmptyHiveAndAnUnknownUserGiveEveryLineInItsFailedForm) {
+    const Lines nothingSet = {
+        "8．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\www.efile 設定されていません。",
+        "9．ブラウザ設定 信頼済みサイトの設定(http)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\dl.efile 設定されていません。",
+        "10．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\start.efile 設定されていません。",
+        "11．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\recv.efile 設定されていません。",
+        "12．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\orvex.example\\calc.assist 設定されていません。",
+        "13．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\idf 設定されていません。",
+        "14．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\img 設定されていません。",
+        "15．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example\\svc 設定されていません。",
+        "16．ブラウザ設定 信頼済みサイトの設定(https)取得結果：\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\citizenportal.example 設定されていません。",
+        "17．ブラウザ設定 セキュリティゾーン：情報取得に失敗しました。-3",
+        "18．ブラウザ設定 アドオンの管理：IQuennel Class：OK",
+        "19．ブラウザ設定 アドオンの管理：Quennel Control：OK",
+        "20．ブラウザ設定 アドオンの管理：XML HTTP 6.0：OK",
+        "21．ブラウザ設定 互換表示設定：OK",
+        "22．ブラウザ設定 ポップアップブロック設定：www.efile.orvex.example：NG",
+        "23．ブラウザ設定 ポップアップブロック設定：dl.efile.orvex.example：NG",
+        "24．ブラウザ設定 ポップアップブロック設定：start.efile.orvex.example：NG",
+        "25．ブラウザ設定 ポップアップブロック設定：calc.assist.orvex.example：NG",
+        "26．ブラウザ設定 ポップアップブロック設定：idf.citizenportal.example：NG",
+        "27．ブラウザ設定 ポップアップブロック設定：img.citizenportal.example：NG",
+        "28．ブラウザ設定 ポップアップブロック設定：svc.citizenportal.example：NG",
+        "29．ブラウザ設定 ポップアップブロック設定：recv.efile.orvex.example：NG",
+        "30．ブラウザ設定 ポップアップブロック設定：citizenportal.example：NG",
+    };
+
     IeBed bare;
     bare.fake.addKey(RegRoot::Users, kSid + "\\Software\\Microsoft");
-    EXPECT_EQ(runAllChecks(bare, kSid), kNothingSet);
+    EXPECT_EQ(runAllChecks(bare, kSid), nothingSet);
 
-    // An empty SID names no hive: even settings straight under HKEY_USERS are not read.
+    // An empty SID names no hive: not even settings straight under HKEY_USERS
+    // are read, though each of them would change its line.
     IeBed unknown;
-    setEverythingRight(unknown.fake, kSid);
-    setEverythingRight(unknown.fake, "");
-    EXPECT_EQ(runAllChecks(unknown, ""), kNothingSet);
+    for (const std::string& hive : {kSid, std::string()}) {
+        setEverythingRight(unknown.fake, hive);
+        unknown.fake.setDword(RegRoot::Users, hive + kQuennelControl, "Flags", 1);
+        unknown.fake.setBinary(RegRoot::Users, hive + kClearable, "UserFilter", compatibilityList({"orvex.example"}));
+    }
+    EXPECT_EQ(runAllChecks(unknown, ""), nothingSet);
 }
 
 }  // namespace

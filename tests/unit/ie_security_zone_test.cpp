@@ -1,70 +1,46 @@
+// Item 17: the trusted-sites zone's level, OK only at its default, printed
+// unsigned; the reader's code, signed, when the level cannot be read.
 #include <gtest/gtest.h>
 
 #include "ie_test_bed.h"
-#include "probes/ie/ie_checks.h"
 
 namespace orvex::testing {
 namespace {
 
-std::string zoneLine(IeBed& bed, const std::string& sid = kSid) {
-    EXPECT_EQ(checkSecurityZone(bed.registry, bed.report, sid, 17), 18);
-    const auto lines = bed.lines();
-    EXPECT_EQ(lines.size(), 1u);
-    EXPECT_EQ(bed.fake.openKeys(), 0);
-    return lines.empty() ? std::string() : lines[0];
+Bytes littleEndian(uint32_t value) {
+    return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
 }
 
-std::string levelLine(uint32_t level) {
-    IeBed bed;
-    bed.dword(kZone2, "CurrentLevel", level);
-    return zoneLine(bed);
-}
-
-TEST(SecurityZone, OnlyTheDefaultLevelIsOk) {
-    EXPECT_EQ(levelLine(0x11000), "17．ブラウザ設定 セキュリティゾーン：OK (NO.69632)");
-    EXPECT_EQ(levelLine(0x10500), "17．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.66816)");
-    EXPECT_EQ(levelLine(0x10000), "17．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.65536)");
-    EXPECT_EQ(levelLine(0x12000), "17．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.73728)");
-    EXPECT_EQ(levelLine(0x11001), "17．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.69633)");
-    EXPECT_EQ(levelLine(0), "17．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.0)");
-}
-
-TEST(SecurityZone, LevelPrintsUnsigned) {
-    EXPECT_EQ(levelLine(0xFFFFFFFF), "17．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.4294967295)");
-    EXPECT_EQ(levelLine(0x80000000), "17．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.2147483648)");
-}
-
-TEST(SecurityZone, FailedReadPrintsTheSignedCode) {
-    const std::string failed = "17．ブラウザ設定 セキュリティゾーン：情報取得に失敗しました。";
-    {
-        IeBed bed;  // no zone key
-        bed.dword("\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\1", "CurrentLevel", 0x11000);
-        EXPECT_EQ(zoneLine(bed), failed + "-3");
-    }
-    {
-        IeBed bed;  // key without the value
-        bed.dword(kZone2, "MinLevel", 0x10000);
-        EXPECT_EQ(zoneLine(bed), failed + "-3");
-    }
-    {
+TEST(SecurityZone, OnlyTheDefaultLevelIsOkAndAnUnreadableLevelShowsTheReadersCode) {
+    const std::string zone1 = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\1";
+    struct Case {
+        std::string key;
+        const char* name;
+        uint32_t type;
+        Bytes data;
+        const char* text;  // after the label
+    };
+    const Case cases[] = {
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0x11000), "OK (NO.69632)"},
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0x10500), "規定値ではありません。：(NO.66816)"},
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0x10000), "規定値ではありません。：(NO.65536)"},
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0x12000), "規定値ではありません。：(NO.73728)"},
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0x11001), "規定値ではありません。：(NO.69633)"},
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0), "規定値ではありません。：(NO.0)"},
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0x80000000), "規定値ではありません。：(NO.2147483648)"},
+        {kZone2, "CurrentLevel", kRegDword, littleEndian(0xFFFFFFFF), "規定値ではありません。：(NO.4294967295)"},
+        {zone1, "CurrentLevel", kRegDword, littleEndian(0x11000), "情報取得に失敗しました。-3"},  // no zone 2 key
+        {kZone2, "MinLevel", kRegDword, littleEndian(0x11000), "情報取得に失敗しました。-3"},
+        {kZone2, "CurrentLevel", kRegSz, {'6', '9', '6', '3', '2', 0}, "情報取得に失敗しました。-3"},
+        {kZone2, "CurrentLevel", kRegBinary, littleEndian(0x11000), "情報取得に失敗しました。-3"},
+        {kZone2, "CurrentLevel", kRegDword, {0x00, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, "情報取得に失敗しました。-2"},
+    };
+    for (const Case& c : cases) {
         IeBed bed;
-        bed.string(kZone2, "CurrentLevel", "69632");
-        EXPECT_EQ(zoneLine(bed), failed + "-3");
-    }
-    {
-        IeBed bed;
-        bed.value(kZone2, "CurrentLevel", kRegBinary, {0x00, 0x10, 0x01, 0x00});
-        EXPECT_EQ(zoneLine(bed), failed + "-3");
-    }
-    {
-        IeBed bed;  // a DWORD with eight bytes of data
-        bed.value(kZone2, "CurrentLevel", kRegDword, {0x00, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00});
-        EXPECT_EQ(zoneLine(bed), failed + "-2");
-    }
-    {
-        IeBed bed;
-        bed.dword(kZone2, "CurrentLevel", 0x11000);
-        EXPECT_EQ(zoneLine(bed, ""), failed + "-3");
+        bed.value(c.key, c.name, c.type, c.data);
+        const std::string line = std::string("17．ブラウザ設定 セキュリティゾーン：") + c.text;
+        EXPECT_EQ(bed.run(checkSecurityZone, 17), Lines{line});
     }
 }
 

@@ -6,14 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
 #include "platform/registry.h"
 #include "probes/ie/ie_checks.h"
-#include "report/report_writer.h"
+#include "test_support.h"
 
 namespace orvex::testing {
 
@@ -21,18 +19,22 @@ inline const std::string kSid = "S-1-5-21-1111-2222-3333-1001";
 
 // Per-user key paths, below the hive root, as Internet Explorer keeps them.
 inline const std::string kDomains = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains";
+inline const std::string kAgency = kDomains + "\\orvex.example";
+inline const std::string kPortal = kDomains + "\\citizenportal.example";
 inline const std::string kZone2 = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
 inline const std::string kExtSettings = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings";
+inline const std::string kQuennelClass = kExtSettings + "\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}";
+inline const std::string kQuennelControl = kExtSettings + "\\{E4F92B06-1C7A-4D3E-A58B-60D19C2F7E34}";
+inline const std::string kXmlHttp = kExtSettings + "\\{88D96A0A-F192-11D4-A65F-0040963251E5}";
 inline const std::string kClearable = "\\Software\\Microsoft\\Internet Explorer\\BrowserEmulation\\ClearableListData";
 inline const std::string kAllow = "\\Software\\Microsoft\\Internet Explorer\\New Windows\\Allow";
 
 using Bytes = std::vector<unsigned char>;
+using IeCheck = int (*)(Registry&, ReportWriter&, const std::string&, int);
 
-struct IeBed {
+struct IeBed : Streams {
     FakePlatform fake;
     Registry registry{fake};
-    std::ostringstream out, err, file;
-    ReportWriter report{out, err, file};
 
     // hive is a path below the hive root ("\Software\..."); the SID is put in front.
     void dword(const std::string& hive, const std::string& name, uint32_t value) {
@@ -41,40 +43,22 @@ struct IeBed {
     void binary(const std::string& hive, const std::string& name, Bytes data) {
         fake.setBinary(RegRoot::Users, kSid + hive, name, std::move(data));
     }
-    void string(const std::string& hive, const std::string& name, const std::string& text) {
-        fake.setString(RegRoot::Users, kSid + hive, name, text);
-    }
     void value(const std::string& hive, const std::string& name, uint32_t type, Bytes data) {
         fake.setValue(RegRoot::Users, kSid + hive, name, type, std::move(data));
     }
 
-    // The console lines written so far, without their newlines.
-    std::vector<std::string> lines() const {
-        std::vector<std::string> result;
-        std::istringstream in(out.str());
-        for (std::string line; std::getline(in, line);) result.push_back(line);
-        return result;
+    // Runs one check for the user from the given item on; the console lines
+    // written so far. The check numbers one item per line, closes every key
+    // it opened and writes no failure line.
+    Lines run(IeCheck check, int item) {
+        const int next = check(registry, report, kSid, item);
+        const Lines lines = consoleLines(out.str());
+        EXPECT_EQ(next, item + static_cast<int>(lines.size()));
+        EXPECT_EQ(fake.openKeys(), 0);
+        EXPECT_EQ(err.str(), "");
+        return lines;
     }
 };
-
-// The five checks in the run's order, items 8 to 30; the console lines.
-inline std::vector<std::string> runAllChecks(IeBed& bed, const std::string& sid) {
-    int item = 8;
-    item = checkTrustedSites(bed.registry, bed.report, sid, item);
-    item = checkSecurityZone(bed.registry, bed.report, sid, item);
-    item = checkAddonSettings(bed.registry, bed.report, sid, item);
-    item = checkCompatibilityView(bed.registry, bed.report, sid, item);
-    item = checkPopupAllowList(bed.registry, bed.report, sid, item);
-    EXPECT_EQ(item, 31);
-    EXPECT_EQ(bed.fake.openKeys(), 0);
-    EXPECT_EQ(bed.err.str(), "");
-    return bed.lines();
-}
-
-// Whether a console line ends with the given verdict ("：OK", "：NG").
-inline bool endsWith(const std::string& line, const std::string& verdict) {
-    return line.size() >= verdict.size() && line.compare(line.size() - verdict.size(), verdict.size(), verdict) == 0;
-}
 
 // One site as the compatibility-view list stores its name: a 16-bit
 // little-endian character count, then UTF-16LE code units.
@@ -85,12 +69,6 @@ inline Bytes storedDomain(const std::string& domain) {
         bytes.push_back(0);
     }
     return bytes;
-}
-
-inline Bytes joined(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
 }
 
 // A compatibility-view list laid out like the browser's own: a header, then per

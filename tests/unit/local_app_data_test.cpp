@@ -1,5 +1,6 @@
-// The target user's local application data directory, derived from the
-// running account's by putting the target user's profile folder in its place.
+// The target user's local application data directory: the running account's,
+// with the folder after "USERS\" replaced by the target user's profile folder,
+// the suffixed one when it exists.
 #include <gtest/gtest.h>
 
 #include "app/target_user.h"
@@ -8,98 +9,78 @@
 namespace orvex::testing {
 namespace {
 
-class LocalAppDataTest : public ::testing::Test {
-protected:
-    void samUser(const std::string& account) {
-        fake.setString(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnSAMUser", account);
-    }
-    // The directory, or "(off)" when the flag is off.
-    std::string resolve(const std::string& runningDirectory) {
-        fake.localAppData = runningDirectory;
-        LocalAppData result;
-        result.known = true;
-        EXPECT_TRUE(resolveTargetLocalAppData(fake, registry, s.report, result));
-        return result.known ? result.directory : "(off)";
-    }
-
-    FakePlatform fake;
-    Registry registry{fake};
-    Streams s;
+struct Resolved {
+    std::string directory;  // "(off)" when the flag is off
+    std::vector<std::string> pathsTested;
 };
 
-TEST_F(LocalAppDataTest, AdminRunningForADomainUserTakesTheSuffixedFolderWhenItExists) {
-    samUser("CORP\\user1");
-    fake.existingPaths = {"C:\\Users\\user1.CORP"};
-    EXPECT_EQ(resolve("C:\\Users\\admin\\AppData\\Local"), "C:\\Users\\user1.CORP\\AppData\\Local");
-    EXPECT_EQ(fake.pathsTested, std::vector<std::string>{"C:\\Users\\user1.CORP"});
-
-    fake.existingPaths.clear();
-    EXPECT_EQ(resolve("C:\\Users\\admin\\AppData\\Local"), "C:\\Users\\user1\\AppData\\Local");
-    EXPECT_EQ(s.err.str() + s.file.str() + s.out.str(), "");
-}
-
-TEST_F(LocalAppDataTest, ALocalAccountsCandidateCarriesTheComputerName) {
-    samUser(".\\user1");
-    fake.existingPaths = {"C:\\Users\\user1.PC01"};
-    EXPECT_EQ(resolve("C:\\Users\\admin\\AppData\\Local"), "C:\\Users\\user1.PC01\\AppData\\Local");
-
-    samUser("user1");
-    EXPECT_EQ(resolve("C:\\Users\\admin\\AppData\\Local"), "C:\\Users\\user1.PC01\\AppData\\Local");
-
-    fake.computerName.reset();  // the name cannot be had: user1 and a dot
-    fake.pathsTested.clear();
-    EXPECT_EQ(resolve("C:\\Users\\admin\\AppData\\Local"), "C:\\Users\\user1\\AppData\\Local");
-    EXPECT_EQ(fake.pathsTested, std::vector<std::string>{"C:\\Users\\user1."});
-}
-
-TEST_F(LocalAppDataTest, TheTargetUserRunningItselfEndsWhereItStarted) {
-    samUser("CORP\\user1");
-    EXPECT_EQ(resolve("C:\\Users\\user1\\AppData\\Local"), "C:\\Users\\user1\\AppData\\Local");
-}
-
-TEST_F(LocalAppDataTest, OnlyTheFolderAfterUsersIsReplaced) {
-    samUser("CORP\\user1");
-    fake.existingPaths = {"C:\\Users\\user1.CORP"};
-    EXPECT_EQ(resolve("C:\\Users\\users\\AppData\\Local"), "C:\\Users\\user1.CORP\\AppData\\Local");
-    fake.existingPaths.clear();
-    EXPECT_EQ(resolve("C:\\Users\\c\\AppData\\Local"), "C:\\Users\\user1\\AppData\\Local");
-    EXPECT_EQ(resolve("c:\\users\\ADMIN\\appdata\\local"), "c:\\users\\user1\\appdata\\local");
-}
-
-TEST_F(LocalAppDataTest, ADirectoryOutsideAnyUsersFolderTurnsTheFlagOff) {
-    samUser("CORP\\user1");
-    EXPECT_EQ(resolve("D:\\Profiles\\admin\\AppData\\Local"), "(off)");
-    EXPECT_TRUE(fake.pathsTested.empty());
-}
-
-TEST_F(LocalAppDataTest, AShellFailureLeavesTheDirectoryEmptyAndTheFlagOff) {
-    samUser("CORP\\user1");
-    fake.localAppData.reset();
+Resolved resolve(FakePlatform& fake, const std::string& samUser) {
+    Registry registry{fake};
+    Streams s;
+    fake.setString(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnSAMUser", samUser);
     LocalAppData result;
+    result.known = true;
     EXPECT_TRUE(resolveTargetLocalAppData(fake, registry, s.report, result));
-    EXPECT_FALSE(result.known);
-    EXPECT_EQ(result.directory, "");
-    EXPECT_EQ(s.err.str() + s.file.str(), "");
+    EXPECT_EQ(s.err.str() + s.file.str() + s.out.str(), "");
+    EXPECT_EQ(fake.openKeys(), 0);
+    EXPECT_TRUE(result.known || result.directory.empty());
+    return {result.known ? result.directory : "(off)", fake.pathsTested};
 }
 
-TEST_F(LocalAppDataTest, DoubleByteFoldersAreReplacedWhole) {
-    samUser("表計算\\ソウタ");
-    fake.existingPaths = {"C:\\Users\\ソウタ.表計算"};
-    EXPECT_EQ(resolve("C:\\Users\\アキラ\\AppData\\Local"), "C:\\Users\\ソウタ.表計算\\AppData\\Local");
+TEST(LocalAppData, TheRunningAccountsFolderIsReplacedByTheTargetUsersOne) {
+    struct Case {
+        const char* samUser;
+        const char* existing;  // the one profile folder that exists, if any
+        const char* running;   // the running account's directory
+        const char* directory;
+        const char* tested;  // the suffixed folder looked for, if any
+    };
+    const Case cases[] = {
+        {"CORP\\user1", "C:\\Users\\user1.CORP", "C:\\Users\\admin\\AppData\\Local",
+         "C:\\Users\\user1.CORP\\AppData\\Local", "C:\\Users\\user1.CORP"},
+        {"CORP\\user1", "", "C:\\Users\\admin\\AppData\\Local", "C:\\Users\\user1\\AppData\\Local",
+         "C:\\Users\\user1.CORP"},
+        // A local account's folder carries the computer name.
+        {".\\user1", "C:\\Users\\user1.PC01", "C:\\Users\\admin\\AppData\\Local",
+         "C:\\Users\\user1.PC01\\AppData\\Local", "C:\\Users\\user1.PC01"},
+        {"user1", "C:\\Users\\user1.PC01", "C:\\Users\\admin\\AppData\\Local",
+         "C:\\Users\\user1.PC01\\AppData\\Local", "C:\\Users\\user1.PC01"},
+        // The target user running the tool ends where it started.
+        {"CORP\\user1", "", "C:\\Users\\user1\\AppData\\Local", "C:\\Users\\user1\\AppData\\Local",
+         "C:\\Users\\user1.CORP"},
+        // Only the folder after "USERS\", found whatever its case, is replaced.
+        {"CORP\\user1", "C:\\Users\\user1.CORP", "C:\\Users\\users\\AppData\\Local",
+         "C:\\Users\\user1.CORP\\AppData\\Local", "C:\\Users\\user1.CORP"},
+        {"CORP\\user1", "", "C:\\Users\\c\\AppData\\Local", "C:\\Users\\user1\\AppData\\Local",
+         "C:\\Users\\user1.CORP"},
+        {"CORP\\user1", "", "c:\\users\\ADMIN\\appdata\\local", "c:\\users\\user1\\appdata\\local",
+         "c:\\users\\user1.CORP"},
+        {"CORP\\user1", "", "D:\\Profiles\\admin\\AppData\\Local", "(off)", nullptr},
+        {"CORP\\user1", "", "", "(off)", nullptr},  // the shell could not say
+        // Double-byte folders are replaced whole, and "USERS\" is found only
+        // where a character starts (here byte by byte from the trail of ザ).
+        {"表計算\\ソウタ", "C:\\Users\\ソウタ.表計算", "C:\\Users\\アキラ\\AppData\\Local",
+         "C:\\Users\\ソウタ.表計算\\AppData\\Local", "C:\\Users\\ソウタ.表計算"},
+        {"CORP\\アキラ", "", "C:\\Users\\ソウタ\\AppData\\Local", "C:\\Users\\アキラ\\AppData\\Local",
+         "C:\\Users\\アキラ.CORP"},
+        {"CORP\\アキラ", "", "D:\\ザSERS\\admin\\AppData\\Local", "(off)", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.running);
+        FakePlatform fake;
+        if (*c.running) fake.localAppData = c.running;
+        if (*c.existing) fake.existingPaths = {c.existing};
+        const Resolved resolved = resolve(fake, c.samUser);
+        EXPECT_EQ(resolved.directory, c.directory);
+        EXPECT_EQ(resolved.pathsTested, c.tested ? std::vector<std::string>{c.tested} : std::vector<std::string>{});
+    }
 
-    samUser("CORP\\アキラ");
-    EXPECT_EQ(resolve("C:\\Users\\ソウタ\\AppData\\Local"), "C:\\Users\\アキラ\\AppData\\Local");
-    // Byte by byte, "USERS\" occurs here from the trail byte of ザ.
-    EXPECT_EQ(resolve("D:\\ザSERS\\admin\\AppData\\Local"), "(off)");
-}
-
-TEST_F(LocalAppDataTest, MissingSamUserWritesLine725And726) {
-    fake.localAppData = "C:\\Users\\admin\\AppData\\Local";
-    LocalAppData result;
-    EXPECT_FALSE(resolveTargetLocalAppData(fake, registry, s.report, result));
-    EXPECT_EQ(s.err.str(), "レジストリ情報の取得に失敗しました。main725\n");
-    EXPECT_EQ(s.file.str(), "レジストリ情報の取得に失敗しました。main726\r\n");
-    EXPECT_EQ(s.out.str(), "");
+    FakePlatform nameless;  // without the computer name: the user and a dot
+    nameless.computerName.reset();
+    nameless.localAppData = "C:\\Users\\admin\\AppData\\Local";
+    const Resolved resolved = resolve(nameless, ".\\user1");
+    EXPECT_EQ(resolved.directory, "C:\\Users\\user1\\AppData\\Local");
+    EXPECT_EQ(resolved.pathsTested, std::vector<std::string>{"C:\\Users\\user1."});
 }
 
 }  // namespace

@@ -1,30 +1,27 @@
+// The one writer of text: report lines on the console and, with CR LF, in the
+// result file; failure lines where their site says; every line one line.
 #include "report/report_writer.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include "test_support.h"
 
-namespace orvex {
+namespace orvex::testing {
 namespace {
 
-struct Streams {
-    std::ostringstream out, err, file;
-    ReportWriter report{out, err, file};
-};
-
-TEST(ReportWriter, ItemLineGoesToConsoleThenFileWithCrLfInTheFile) {
+TEST(ReportWriter, ItemsGoToBothStreamsAndTheOtherLinesToTheirOwn) {
     Streams s;
+    s.report.writeConsoleLine("console");
+    s.report.writeFileLine("file");
+    s.report.writeLine("both");
+    // Numbers without padding, signed or unsigned as their type is; an empty
+    // piece, or none, ends the line right after the label.
     EXPECT_EQ(s.report.writeItem(9, "．ラベル：", "a", -3, uint32_t{4294967295u}, uint16_t{9}), 10);
-    EXPECT_EQ(s.out.str(), "9．ラベル：a-34294967295" "9\n");
-    EXPECT_EQ(s.file.str(), "9．ラベル：a-34294967295" "9\r\n");
+    EXPECT_EQ(s.report.writeItem(10, "．X：", ""), 11);
+    s.report.writeItem(11, "．Y：");
+    EXPECT_EQ(s.out.str(), "console\nboth\n9．ラベル：a-34294967295" "9\n10．X：\n11．Y：\n");
+    EXPECT_EQ(s.file.str(), "file\r\nboth\r\n9．ラベル：a-34294967295" "9\r\n10．X：\r\n11．Y：\r\n");
     EXPECT_EQ(s.err.str(), "");
-}
-
-TEST(ReportWriter, EmptyPieceEndsTheLineAfterTheLabelAndNumbersHaveNoPadding) {
-    Streams s;
-    s.report.writeItem(10, "．X：", "");
-    s.report.writeItem(9, "．X：");
-    EXPECT_EQ(s.file.str(), "10．X：\r\n9．X：\r\n");
 }
 
 TEST(ReportWriter, EveryLineStaysOneLineWhateverItsValueHolds) {
@@ -40,34 +37,20 @@ TEST(ReportWriter, EveryLineStaysOneLineWhateverItsValueHolds) {
     EXPECT_EQ(s.file.str(), line + "\r\nstart?2．forged\r\n");
 }
 
-TEST(ReportWriter, FailureLinesCarryTheirOwnNumberOnEachStream) {
+TEST(ReportWriter, FailureLinesCarryTheirStreamsNumberAndAFailedFileLosesOnlyItsOwnLines) {
     Streams s;
-    s.report.writeFailure(kLastLoggedOnUserUnreadable);
-    s.report.writeFailure(kOsNameQueryFailed);
-    s.report.writeFailure(kRtlGetVersionMissing);
-    EXPECT_EQ(s.err.str(), "レジストリ情報の取得に失敗しました。main344\nOS情報の取得に失敗しました。getOSName48\n");
-    EXPECT_EQ(s.file.str(), "レジストリ情報の取得に失敗しました。main345\r\nOS情報取得に失敗しました。GetVersion220\r\n");
-    EXPECT_EQ(s.out.str(), "");
-}
-
-TEST(ReportWriter, FailedResultFileDropsFileOnlyFailuresButTheConsoleGoesOn) {
-    Streams s;
+    s.report.writeFailure(kLastLoggedOnUserUnreadable);  // both streams
+    s.report.writeFailure(kOsNameQueryFailed);           // the error stream only
+    s.report.writeFailure(kRtlGetVersionMissing);        // the result file only
     s.report.writeItem(1, "．A：");
     s.file.setstate(std::ios::badbit);
     s.report.writeFailure(kNtdllNotLoadable);
     s.report.writeItem(2, "．B：");
-    EXPECT_EQ(s.file.str(), "1．A：\r\n");
+    EXPECT_EQ(s.err.str(), "レジストリ情報の取得に失敗しました。main344\nOS情報の取得に失敗しました。getOSName48\n");
+    EXPECT_EQ(s.file.str(), "レジストリ情報の取得に失敗しました。main345\r\nOS情報取得に失敗しました。GetVersion220\r\n"
+                            "1．A：\r\n");
     EXPECT_EQ(s.out.str(), "1．A：\n2．B：\n");
 }
 
-TEST(ReportWriter, SeparatorAndAnnouncementGoToOneStreamEach) {
-    Streams s;
-    s.report.writeConsoleLine("console");
-    s.report.writeFileLine("file");
-    s.report.writeLine("both");
-    EXPECT_EQ(s.out.str(), "console\nboth\n");
-    EXPECT_EQ(s.file.str(), "file\r\nboth\r\n");
-}
-
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::testing

@@ -1,4 +1,5 @@
-// The target user's hive: the profile whose folder matches the last logged-on user.
+// The target user's hive: the profile whose folder matches the last logged-on
+// user, a folder carrying the domain before a plain one, the later of two alike.
 #include <gtest/gtest.h>
 
 #include "app/target_user.h"
@@ -7,109 +8,48 @@
 namespace orvex::testing {
 namespace {
 
-class TargetUserSidTest : public ::testing::Test {
-protected:
-    void SetUp() override { fake.addKey(RegRoot::LocalMachine, kProfileList); }
-    void logon(const std::string& account) {
-        fake.setString(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnUser", account);
-    }
-    bool resolve() { return resolveTargetUserSid(fake, registry, s.report, sid); }
+struct Profile {
+    const char* sid;
+    const char* imagePath;
+};
 
+// The SID found for the logon name among the profiles, enumerated in the
+// order given, after two that cannot be read; "(failed)" when the lookup fails.
+std::string sidFor(const std::string& logon, std::initializer_list<Profile> profiles) {
     FakePlatform fake;
     Registry registry{fake};
     Streams s;
-    std::string sid = "unset";
-};
-
-TEST_F(TargetUserSidTest, QualifiedFolderWinsOverThePlainOneForADomainUser) {
-    logon("CORP\\User1");
-    addProfile(fake, "S-A", "C:\\Users\\user1");
-    addProfile(fake, "S-B", "C:\\Users\\user1.corp");
-    addProfile(fake, "S-C", "C:\\Users\\admin");
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "S-B");
-    EXPECT_EQ(s.err.str() + s.file.str() + s.out.str(), "");
-}
-
-TEST_F(TargetUserSidTest, PlainFolderDecidesWhenNoQualifiedOneExists) {
-    logon("CORP\\user1");
-    addProfile(fake, "S-A", "C:\\Users\\user1");
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "S-A");
-}
-
-TEST_F(TargetUserSidTest, DotDomainLeavesThePlainMatchToDecide) {
-    logon(".\\user1");
-    addProfile(fake, "S-A", "C:\\Users\\user1");
-    addProfile(fake, "S-B", "C:\\Users\\user1.PC01");  // the hive lookup never tries the computer name
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "S-A");
-}
-
-TEST_F(TargetUserSidTest, ABareUserIsComparedPlainOnly) {
-    logon("user1");
-    addProfile(fake, "S-A", "C:\\Users\\user1");
-    addProfile(fake, "S-B", "C:\\Users\\user1.PC01");
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "S-A");
-}
-
-TEST_F(TargetUserSidTest, TheLaterOfTwoMatchesWins) {
-    logon("CORP\\user1");
-    addProfile(fake, "S-A", "C:\\Users\\user1");
-    addProfile(fake, "S-B", "D:\\Users\\USER1");
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "S-B");
-}
-
-TEST_F(TargetUserSidTest, UnreadableOrSeparatorlessProfilesAreSkippedAndNoMatchIsNoFailure) {
-    logon("CORP\\user1");
+    fake.setString(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnUser", logon);
     fake.addKey(RegRoot::LocalMachine, std::string(kProfileList) + "\\S-NOPATH");
     fake.setDword(RegRoot::LocalMachine, std::string(kProfileList) + "\\S-DWORD", "ProfileImagePath", 1);
-    addProfile(fake, "S-BARE", "user1");
-    addProfile(fake, "S-OTHER", "C:\\Users\\user2");
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "");
-    EXPECT_EQ(s.err.str() + s.file.str(), "");
-}
-
-TEST_F(TargetUserSidTest, DoubleByteNamesMatchWholeCharactersOnly) {
-    logon("CORP\\ソウタ");
-    addProfile(fake, "S-CUT", "C:\\Users\\ウタ");        // what a cut at the trail byte would give
-    addProfile(fake, "S-SOUTA", "C:\\Users\\ソウタ");
-    addProfile(fake, "S-LAST", "C:\\Users\\x\\ソウタ.corp");
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "S-LAST");
-
-    logon("アキラ");
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "");
-    addProfile(fake, "S-AKIRA", "C:\\Users\\ヂキラ");  // differs only in a trail letter's case
-    ASSERT_TRUE(resolve());
-    EXPECT_EQ(sid, "");
-}
-
-TEST_F(TargetUserSidTest, MissingLogonValueWritesLine344And345) {
-    fake.setDword(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnUser", 1);
-    EXPECT_FALSE(resolve());
-    EXPECT_EQ(s.err.str(), "レジストリ情報の取得に失敗しました。main344\n");
-    EXPECT_EQ(s.file.str(), "レジストリ情報の取得に失敗しました。main345\r\n");
-    EXPECT_EQ(s.out.str(), "");
-}
-
-TEST_F(TargetUserSidTest, ProfileListFailureWritesLine362And363) {
-    logon("CORP\\user1");
-    addProfile(fake, "S-A", "C:\\Users\\user1");
-    fake.enumEndStatus = 5;  // access denied part way
-    EXPECT_FALSE(resolve());
-    EXPECT_EQ(s.err.str(), "レジストリ情報の取得に失敗しました。main362\n");
-    EXPECT_EQ(s.file.str(), "レジストリ情報の取得に失敗しました。main363\r\n");
-
-    Streams again;
-    fake.removeKey(RegRoot::LocalMachine, kProfileList);
-    EXPECT_FALSE(resolveTargetUserSid(fake, registry, again.report, sid));
-    EXPECT_EQ(again.err.str(), "レジストリ情報の取得に失敗しました。main362\n");
+    for (const Profile& profile : profiles) addProfile(fake, profile.sid, profile.imagePath);
+    std::string sid = "unset";
+    const bool found = resolveTargetUserSid(fake, registry, s.report, sid);
+    EXPECT_EQ(s.err.str() + s.file.str() + s.out.str(), "");
     EXPECT_EQ(fake.openKeys(), 0);
+    return found ? sid : "(failed)";
+}
+
+TEST(TargetUserSid, TheQualifiedFolderBeforeThePlainOneAndTheLaterOfTwoAlike) {
+    EXPECT_EQ(sidFor("CORP\\User1",
+                     {{"S-A", "C:\\Users\\user1"}, {"S-B", "C:\\Users\\user1.corp"}, {"S-C", "C:\\Users\\admin"}}),
+              "S-B");
+    EXPECT_EQ(sidFor("CORP\\user1", {{"S-A", "C:\\Users\\user1"}}), "S-A");
+    EXPECT_EQ(sidFor("CORP\\user1", {{"S-A", "C:\\Users\\user1"}, {"S-B", "D:\\Users\\USER1"}}), "S-B");
+    // A local (".") or bare account: only the plain folder; the computer name is never tried.
+    EXPECT_EQ(sidFor(".\\user1", {{"S-A", "C:\\Users\\user1"}, {"S-B", "C:\\Users\\user1.PC01"}}), "S-A");
+    EXPECT_EQ(sidFor("user1", {{"S-A", "C:\\Users\\user1"}, {"S-B", "C:\\Users\\user1.PC01"}}), "S-A");
+    // No match is no failure: the SID is empty. A path without a separator names no folder.
+    EXPECT_EQ(sidFor("CORP\\user1", {{"S-BARE", "user1"}, {"S-OTHER", "C:\\Users\\user2"}}), "");
+}
+
+TEST(TargetUserSid, DoubleByteNamesMatchWholeCharactersOnly) {
+    // Cut at the trail byte of ソ, the name would be ウタ and S-SOUTA a later plain match.
+    EXPECT_EQ(sidFor("CORP\\ソウタ", {{"S-CUT", "C:\\Users\\ウタ"},
+                                     {"S-QUALIFIED", "C:\\Users\\x\\ソウタ.corp"},
+                                     {"S-SOUTA", "C:\\Users\\ソウタ"}}),
+              "S-QUALIFIED");
+    EXPECT_EQ(sidFor("アキラ", {{"S-AKIRA", "C:\\Users\\ヂキラ"}}), "");  // differs only in a trail letter's case
 }
 
 }  // namespace
