@@ -82,8 +82,8 @@ int runChecks(Platform& platform, ReportWriter& report, const std::string& argv0
     LocalAppData localAppData;
     if (!resolveTargetLocalAppData(platform, registry, report, localAppData)) return -1;
 
-    item = probeBrowserExtension(report, localAppData.known, localAppData.directory, item);  // 31-38
-    checkPreparationSetups(registry, report, item);                                          // 39-41
+    item = probeBrowserExtension(platform, report, localAppData.known, localAppData.directory, item);  // 31-38
+    checkPreparationSetups(registry, report, item);                                                    // 39-41
 
     report.writeFileLine(kSeparator);
     return 0;
