@@ -91,6 +91,18 @@ INSTANTIATE_TEST_SUITE_P(LastOfTheSameNameCounts, ChromiumValueRules, ::testing:
     ValueCase{"emptyReasonsBesideLists", withEntry(R"({"x": [[1]], "disable_reasons": [], "y": [2]})"), "on", "-"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Names match exactly, whatever their length.
+INSTANTIATE_TEST_SUITE_P(Names, ChromiumValueRules, ::testing::Values(
+    ValueCase{"idWithASuffix", R"({"extensions": {"settings": {")" + kId + R"(x": )" + kOn + "}}}", kNot, "-"},
+    ValueCase{"idWithoutItsLastLetter", R"({"extensions": {"settings": {")" + kId.substr(0, 31) + R"(": )" + kOn +
+                                            "}}}", kNot, "-"},
+    ValueCase{"idEscaped", R"({"extensions": {"settings": {"\u006c)" + kId.substr(1) + R"(": )" + kOn + "}}}",
+              "on", "1.0.3"},
+    ValueCase{"longNamesAround", R"({")" + std::string(100000, 'x') + R"(": 1, "extensions": {"settings": {")" + kId +
+                                     std::string(100000, 'n') + R"(": 1, ")" + kId + R"(": )" + kOn + "}}}",
+              "on", "1.0.3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ChromiumReport, ExtensionOnlyInSecurePreferencesShowsOnlyThere) {
     ChromiumBed bed;
     bed.write(ChromePreferences, R"({"extensions": {"settings": {}}, "browser": {}})");

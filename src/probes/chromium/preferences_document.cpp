@@ -1,8 +1,8 @@
 // Judging one preference document while it is read. The documents belong to
 // another user and may be damaged, huge or hostile: the parser walks the
 // file chunk by chunk and keeps nothing of it but the extension's entry, so
-// whatever the document's size, the memory it costs is one chunk, that entry
-// and the one member name or number the parser is reading.
+// whatever the document's size or shape, the memory it costs is one chunk,
+// that entry and the text of the number the parser is reading.
 #include "probes/chromium/preferences_document.h"
 
 // The tool never sets a locale: in the C locale a number's decimal point is
@@ -11,6 +11,7 @@
 #include <picojson.h>
 
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <vector>
 
@@ -48,6 +49,25 @@ private:
     std::vector<char> buffer_;
     bool done_ = false;
     bool failed_ = false;
+};
+
+// A member name as far as the key paths need it: their longest name is the
+// extension id, and a longer name matches none of them, so nothing beyond
+// that length is kept, however long the name in the document.
+class MemberName {
+public:
+    void push_back(char c) {
+        if (size_ < sizeof text_) text_[size_] = c;
+        ++size_;
+    }
+    bool is(const char* name) const {
+        const std::size_t length = std::strlen(name);
+        return size_ == length && std::memcmp(text_, name, length) == 0;
+    }
+
+private:
+    char text_[sizeof kExtensionId - 1];
+    std::size_t size_ = 0;
 };
 
 }  // namespace
@@ -172,7 +192,7 @@ public:
         return true;
     }
     template <typename Iter>
-    bool parse_object_item(picojson::input<Iter>& in, const std::string& name) {
+    bool parse_object_item(picojson::input<Iter>& in, const MemberName& name) {
         if (depth_ == pathDepth_) next_ = findKeyPath(name);
         return finite_ && picojson::_parse(*this, in);
     }
@@ -193,29 +213,29 @@ private:
     // (the root object is step 1, the extension's entry step 4, its manifest
     // step 5): which role its value takes. A name is matched exactly, after
     // its escapes are undone.
-    Role findKeyPath(const std::string& name) {
+    Role findKeyPath(const MemberName& name) {
         static const char* const kToEntry[] = {"extensions", "settings", kExtensionId};
         if (pathDepth_ <= 3) {
-            if (name != kToEntry[pathDepth_ - 1]) return Role::None;
+            if (!name.is(kToEntry[pathDepth_ - 1])) return Role::None;
             document_.state = {};
             document_.disableReasons = {};
             document_.version.clear();
             return Role::PathStep;
         }
         if (pathDepth_ == 4) {
-            if (name == "state") {
+            if (name.is("state")) {
                 document_.state = {};
                 return Role::State;
             }
-            if (name == "disable_reasons") {
+            if (name.is("disable_reasons")) {
                 document_.disableReasons = {};
                 return Role::DisableReasons;
             }
-            if (name != "manifest") return Role::None;
+            if (!name.is("manifest")) return Role::None;
             document_.version.clear();
             return Role::PathStep;
         }
-        if (name != "version") return Role::None;
+        if (!name.is("version")) return Role::None;
         document_.version.clear();
         return Role::Version;
     }
@@ -246,6 +266,24 @@ private:
 };
 
 }  // namespace
+}  // namespace orvex
+
+// picojson's loop over an object's members, as picojson has it, but for the
+// member name held in a MemberName instead of a std::string of any length:
+// no name in a document costs more than that, and none costs a heap block.
+template <>
+inline bool picojson::_parse_object(orvex::EntryJudgement& ctx, picojson::input<orvex::ChunkReader>& in) {
+    if (!ctx.parse_object_start()) return false;
+    if (in.expect('}')) return ctx.parse_object_stop();
+    do {
+        orvex::MemberName name;
+        if (!in.expect('"') || !_parse_string(name, in) || !in.expect(':')) return false;
+        if (!ctx.parse_object_item(in, name)) return false;
+    } while (in.expect(','));
+    return in.expect('}') && ctx.parse_object_stop();
+}
+
+namespace orvex {
 
 PreferencesDocument loadPreferencesDocument(Platform& platform, bool directoryKnown, const std::string& directory,
                                             const std::string& suffix) {
