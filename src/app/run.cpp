@@ -3,6 +3,7 @@
 #include "app/run.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "app/target_user.h"
@@ -95,10 +96,10 @@ int runChecks(Platform& platform, ReportWriter& report, const std::u16string& ar
     item = checkCompatibilityView(registry, report, sid, item);                    // 21
     item = checkPopupAllowList(registry, report, sid, item);                       // 22-30
 
-    LocalAppData localAppData;
+    std::optional<std::string> localAppData;
     if (!resolveTargetLocalAppData(platform, registry, report, localAppData)) return -1;
 
-    item = probeBrowserExtension(platform, report, localAppData.known, localAppData.directory, item);  // 31-38
+    item = probeBrowserExtension(platform, report, localAppData, item);  // 31-38
     checkPreparationSetups(registry, report, item);                                                   // 39-41
 
     report.writeFileLine(kSeparator);

@@ -83,8 +83,9 @@ bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& 
     return true;
 }
 
-bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWriter& report, LocalAppData& result) {
-    result = LocalAppData{};
+bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWriter& report,
+                               std::optional<std::string>& localAppData) {
+    localAppData.reset();
     const LeadBytes lead = leadBytesOf(platform);
     // The running account's directory; when the shell cannot give it, it is
     // empty and the directory stays unknown.
@@ -117,8 +118,7 @@ bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWri
     replaceFirstIgnoreCase(lead, profile, kAppDataLocal, "");
     if (!platform.pathFileExists(profile)) directory.replace(folderStart, candidate.size(), account.user);
 
-    result.known = true;
-    result.directory = directory;
+    localAppData = directory;
     return true;
 }
 

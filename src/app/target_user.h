@@ -2,6 +2,7 @@
 // logon records, and that user's hive and local application data directory.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/ansi_text.h"
@@ -25,11 +26,10 @@ void replaceFirstIgnoreCase(const LeadBytes& lead, std::string& subject, const s
 // false after the failure line was written; the run then ends with -1.
 bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& report, std::string& sid);
 
-struct LocalAppData {
-    bool known = false;     // the local-app-data flag
-    std::string directory;  // ...\AppData\Local, no trailing separator
-};
-
-bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWriter& report, LocalAppData& result);
+// The target user's ...\AppData\Local directory, no trailing separator; none
+// when it cannot be derived from the running account's. false after the
+// failure line was written; the run then ends with -1.
+bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWriter& report,
+                               std::optional<std::string>& localAppData);
 
 }  // namespace orvex

@@ -106,6 +106,15 @@ public:
     virtual bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t& localTime) = 0;
     virtual bool fileTimeToSystemTime(uint64_t fileTime, CalendarTime& time) = 0;
 
+    // Reading a file front to back (CreateFileA, ReadFile; closeFile closes it).
+    // The file is opened the way the C runtime opens a file to read: other
+    // programs may go on reading, writing and deleting it meanwhile, so a
+    // browser that holds its document open does not keep us out. Both return
+    // the Win32 error status, 0 on success; a read of 0 bytes that succeeds
+    // is the end of the file.
+    [[nodiscard]] virtual long openFileShared(const std::string& path, FileHandle& file) = 0;
+    [[nodiscard]] virtual long readFile(FileHandle file, char* buffer, uint32_t size, uint32_t& bytesRead) = 0;
+
     // Management instrumentation over COM, step by step.
     virtual ComStatus coInitializeMultithreaded() = 0;
     virtual ComStatus coInitializeSecurity() = 0;

@@ -34,6 +34,12 @@ T* as(std::uintptr_t handle) {
 
 std::uintptr_t handleOf(const void* pointer) { return reinterpret_cast<std::uintptr_t>(pointer); }
 
+// The error of the call that just failed; never 0, which would read as success.
+long lastErrorStatus() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? static_cast<long>(error) : static_cast<long>(ERROR_GEN_FAILURE);
+}
+
 // A BSTR for the length of one call.
 class Bstr {
 public:
@@ -187,6 +193,24 @@ bool WindowsPlatform::fileTimeToSystemTime(uint64_t fileTime, CalendarTime& time
     if (!FileTimeToSystemTime(&in, &out)) return false;
     time = {out.wYear, out.wMonth, out.wDayOfWeek, out.wDay, out.wHour, out.wMinute, out.wSecond, out.wMilliseconds};
     return true;
+}
+
+long WindowsPlatform::openFileShared(const std::string& path, FileHandle& file) {
+    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        file = 0;
+        return lastErrorStatus();
+    }
+    file = handleOf(opened);
+    return ERROR_SUCCESS;
+}
+
+long WindowsPlatform::readFile(FileHandle file, char* buffer, uint32_t size, uint32_t& bytesRead) {
+    DWORD read = 0;
+    const BOOL ok = ReadFile(as<void>(file), buffer, size, &read, nullptr);
+    bytesRead = ok ? read : 0;
+    return ok ? ERROR_SUCCESS : lastErrorStatus();
 }
 
 ComStatus WindowsPlatform::coInitializeMultithreaded() { return CoInitializeEx(nullptr, COINIT_MULTITHREADED); }

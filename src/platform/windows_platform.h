@@ -34,6 +34,8 @@ public:
     void closeFile(FileHandle file) override;
     bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t& localTime) override;
     bool fileTimeToSystemTime(uint64_t fileTime, CalendarTime& time) override;
+    long openFileShared(const std::string& path, FileHandle& file) override;
+    long readFile(FileHandle file, char* buffer, uint32_t size, uint32_t& bytesRead) override;
 
     ComStatus coInitializeMultithreaded() override;
     ComStatus coInitializeSecurity() override;

@@ -1,26 +1,27 @@
-// Arbitrary bytes as a preference document, through the real probe: written
-// to a file that all four document paths name (hard links), loaded four
-// times, eight lines reported. Whatever the bytes, the probe must hand back
-// 39, write nothing to the error stream, and write the eight item lines with
-// one verdict for all four state lines and one value for all four version
-// lines (the four documents are the same file).
+// Arbitrary bytes as a preference document, through the real probe: the
+// same bytes are all four documents of the scripted platform, each read in
+// pieces of another size (all at once, 1, 7 and 4096 bytes). Whatever the
+// bytes, the probe must hand back 39, write nothing to the error stream,
+// close every file, and write the eight item lines with one verdict for all
+// four state lines and one value for all four version lines.
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "fake_platform.h"
 #include "probes/chromium/browser_extension.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-fs::path gRoot;      // the local application data directory
-fs::path gDocument;  // Chrome's Preferences; the other three are links to it
+const char kDirectory[] = "C:\\Users\\tanaka\\AppData\\Local";
+const char* const kSuffixes[4] = {
+    "\\Google\\Chrome\\User Data\\Default\\Preferences",
+    "\\Google\\Chrome\\User Data\\Default\\Secure Preferences",
+    "\\Microsoft\\Edge\\User Data\\Default\\Preferences",
+    "\\Microsoft\\Edge\\User Data\\Default\\Secure Preferences",
+};
+const std::size_t kBytesPerRead[4] = {0, 1, 7, 4096};
 
 const char* const kLabels[8] = {
     "．Chrome拡張機能(Chrome用)：Preferences：",
@@ -54,38 +55,18 @@ bool isEightItemLines(const std::string& out) {
     return false;
 }
 
-void removeRoot() {
-    std::error_code ignored;
-    fs::remove_all(gRoot, ignored);
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    gRoot = fs::temp_directory_path() / ("orvex-fuzz-" + std::to_string(::getpid()));
-    const fs::path chrome = gRoot / "Google" / "Chrome" / "User Data" / "Default";
-    const fs::path edge = gRoot / "Microsoft" / "Edge" / "User Data" / "Default";
-    fs::create_directories(chrome);
-    fs::create_directories(edge);
-    gDocument = chrome / "Preferences";
-    std::ofstream(gDocument, std::ios::binary).flush();
-    fs::create_hard_link(gDocument, chrome / "Secure Preferences");
-    fs::create_hard_link(gDocument, edge / "Preferences");
-    fs::create_hard_link(gDocument, edge / "Secure Preferences");
-    std::atexit(removeRoot);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream file(gDocument, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!file) std::abort();
+    orvex::testing::FakePlatform fake;
+    for (int i = 0; i < 4; ++i) {
+        orvex::testing::FakePlatform::File& file = fake.files[std::string(kDirectory) + kSuffixes[i]];
+        file.content.assign(reinterpret_cast<const char*>(data), size);
+        file.bytesPerRead = kBytesPerRead[i];
     }
     std::ostringstream out, err, resultFile;
     orvex::ReportWriter writer(out, err, resultFile);
-    orvex::testing::FakePlatform platform;
-    const int next = orvex::probeBrowserExtension(platform, writer, true, gRoot.string(), 31);
-    if (next != 39 || !err.str().empty() || !isEightItemLines(out.str())) std::abort();
+    const int next = orvex::probeBrowserExtension(fake, writer, std::string(kDirectory), 31);
+    if (next != 39 || !err.str().empty() || fake.openFiles() != 0 || !isEightItemLines(out.str())) std::abort();
     return 0;
 }

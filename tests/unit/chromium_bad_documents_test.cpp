@@ -1,8 +1,6 @@
 // Damaged, odd and hostile preference documents: never a crash, never a
 // short report. A document that cannot be parsed reads as absent; members of
 // the wrong type read as not found.
-#include <filesystem>
-
 #include "chromium_test_bed.h"
 
 namespace orvex::testing {
@@ -10,11 +8,14 @@ namespace {
 
 const std::string kOnEntry = withEntry(R"({"state": 1, "manifest": {"version": "1.0.3"}})");
 
+enum Nesting { Objects, Arrays, Mixed };
+
 // {"deep": <depth - 1 levels of open/close>, "extensions": ...}: the whole
-// document nests depth levels.
-std::string nestedBeside(int depth, bool objects) {
-    std::string inner = objects ? "{\"a\":1}" : "[1]";
-    for (int i = 2; i < depth; ++i) inner = objects ? "{\"a\":" + inner + "}" : "[" + inner + "]";
+// document nests depth levels (Mixed: arrays and objects taking turns).
+std::string nestedBeside(int depth, Nesting nesting) {
+    std::string inner = "1";
+    for (int i = 1; i < depth; ++i)
+        inner = (nesting == Objects || (nesting == Mixed && i % 2 == 0)) ? "{\"a\":" + inner + "}" : "[" + inner + "]";
     return R"({"deep": )" + inner + R"(, "extensions": {"settings": {")" + kId +
            R"(": {"state": 1, "manifest": {"version": "1.0.3"}}}}})";
 }
@@ -31,9 +32,7 @@ void PrintTo(const BadCase& c, std::ostream* out) { *out << c.name; }
 class ChromiumBadDocuments : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(ChromiumBadDocuments, EightLinesAndThirtyNine) {
-    LocalAppDataDir dir;
-    dir.write(ChromePreferences, GetParam().document);
-    EXPECT_EQ(runProbe(dir), chromePreferencesReport(GetParam().state, GetParam().version));
+    expectChromePreferencesAlone(GetParam().document, GetParam().state, GetParam().version);
 }
 
 auto caseName = [](const auto& info) { return std::string(info.param.name); };
@@ -47,8 +46,9 @@ INSTANTIATE_TEST_SUITE_P(Unavailable, ChromiumBadDocuments, ::testing::Values(
     BadCase{"cutShort", kOnEntry.substr(0, kOnEntry.size() - 1), kNot, "-"},
     BadCase{"ctrlZInsideAString", withEntry("{\"state\": 1, \"manifest\": {\"version\": \"1\x1A\"}}"), kNot, "-"},
     BadCase{"nulAtTheStart", std::string(1, '\0') + kOnEntry, kNot, "-"},
-    BadCase{"objectsOneLevelTooDeep", nestedBeside(101, true), kNot, "-"},
-    BadCase{"arraysOneLevelTooDeep", nestedBeside(101, false), kNot, "-"},
+    BadCase{"objectsOneLevelTooDeep", nestedBeside(101, Objects), kNot, "-"},
+    BadCase{"arraysOneLevelTooDeep", nestedBeside(101, Arrays), kNot, "-"},
+    BadCase{"arraysAndObjectsOneLevelTooDeep", nestedBeside(101, Mixed), kNot, "-"},
     BadCase{"millionNestedObjects", [] {
                 std::string s;
                 for (int i = 0; i < 1000000; ++i) s += "{\"a\":";
@@ -65,8 +65,9 @@ INSTANTIATE_TEST_SUITE_P(Loaded, ChromiumBadDocuments, ::testing::Values(
     BadCase{"ctrlZAfterTheValue", kOnEntry + "\x1A", "on", "1.0.3"},
     BadCase{"leadingBlankLinesAndCrLf", "\r\n\r\n" + withEntry("{\r\n\"state\": 0,\r\n\"manifest\": {}\r\n}"),
             "off", "-"},
-    BadCase{"nestedExactlyAsDeepAsAllowed", nestedBeside(100, true), "on", "1.0.3"},
-    BadCase{"arraysExactlyAsDeepAsAllowed", nestedBeside(100, false), "on", "1.0.3"},
+    BadCase{"nestedExactlyAsDeepAsAllowed", nestedBeside(100, Objects), "on", "1.0.3"},
+    BadCase{"arraysExactlyAsDeepAsAllowed", nestedBeside(100, Arrays), "on", "1.0.3"},
+    BadCase{"mixedExactlyAsDeepAsAllowed", nestedBeside(100, Mixed), "on", "1.0.3"},
     BadCase{"bracketsInsideStrings", R"({"s": "[[[[{{{{\"[[[[", "t": ")" + std::string(500, '[') + R"(", )" +
                                          kOnEntry.substr(1), "on", "1.0.3"},
     BadCase{"invalidUtf8InVersionIsQuestionMarks",
@@ -100,34 +101,39 @@ INSTANTIATE_TEST_SUITE_P(WrongTypes, ChromiumBadDocuments, ::testing::Values(
     BadCase{"versionObject", withEntry(R"({"state": 1, "manifest": {"version": {}}})"), "on", "-"}),
     caseName);
 
-TEST(ChromiumBadFiles, ADirectoryWhereTheDocumentShouldBe) {
-    LocalAppDataDir dir;
-    std::filesystem::create_directories(dir.pathOf(ChromePreferences));
-    dir.write(EdgeSecure, kOnEntry);
-    EXPECT_EQ(runProbe(dir), expectedReport({kNot, kNot, "-", "-", kNot, "on", "-", "1.0.3"}));
-}
-
 TEST(ChromiumBadFiles, DamagedDocumentsDoNotDisturbTheOthers) {
-    LocalAppDataDir dir;
-    dir.write(ChromePreferences, withEntry(R"({"state": 1e999})"));
-    dir.write(ChromeSecure, kOnEntry);
-    dir.write(EdgePreferences, std::string(1000000, '{'));
-    dir.write(EdgeSecure, withEntry(R"({"state": 0, "manifest": {"version": "2"}})"));
-    EXPECT_EQ(runProbe(dir), expectedReport({kNot, "on", "-", "1.0.3", kNot, "off", "-", "2"}));
+    ChromiumBed bed;
+    bed.write(ChromePreferences, withEntry(R"({"state": 1e999})"));
+    bed.write(ChromeSecure, kOnEntry);
+    bed.write(EdgePreferences, std::string(1000000, '{'));
+    bed.write(EdgeSecure, withEntry(R"({"state": 0, "manifest": {"version": "2"}})"));
+    EXPECT_EQ(bed.run(), expectedReport({kNot, "on", "-", "1.0.3", kNot, "off", "-", "2"}));
 }
 
-// A 32-bit process cannot hold a file of a gigabyte or more (sparse ones
-// here): running out of memory, or a size beyond what a string may hold,
-// makes the document unavailable, nothing more.
-TEST(ChromiumBadFiles, FilesTooLargeForTheAddressSpace) {
-    if (sizeof(void*) != 4) GTEST_SKIP() << "only a 32-bit process runs out of address space quickly";
-    LocalAppDataDir dir;
-    dir.write(ChromePreferences, "");
-    std::filesystem::resize_file(dir.pathOf(ChromePreferences), 0x3F000000u);  // allocation fails
-    dir.write(ChromeSecure, kOnEntry);
-    dir.write(EdgePreferences, "");
-    std::filesystem::resize_file(dir.pathOf(EdgePreferences), 0xC0000000u);  // above max_size
-    EXPECT_EQ(runProbe(dir), expectedReport({kNot, "on", "-", "1.0.3", kNot, kNot, "-", "-"}));
+// A file that cannot be opened (a directory, no access) or whose read fails
+// part-way through the document is unavailable; one read failing only after
+// the document's value, where nothing more is read, is not noticed.
+TEST(ChromiumBadFiles, UnopenableAndUnreadableFiles) {
+    ChromiumBed bed;
+    bed.write(ChromePreferences, kOnEntry).opens = false;
+    bed.write(ChromeSecure, kOnEntry).readFailsAt = 0;
+    FakePlatform::File& edge = bed.write(EdgePreferences, kOnEntry);
+    edge.readFailsAt = kOnEntry.size() - 1;
+    edge.bytesPerRead = 20;
+    bed.write(EdgeSecure, kOnEntry + "\ntrailing text").readFailsAt = kOnEntry.size();
+    bed.fake.files[pathOf(EdgeSecure)].bytesPerRead = kOnEntry.size();
+    EXPECT_EQ(bed.run(), expectedReport({kNot, kNot, "-", "-", kNot, "on", "-", "1.0.3"}));
+}
+
+// Only what the judgement needs is read: a file of 8 GiB of NUL bytes (a
+// sparse file) ends at its first byte, and a document followed by them
+// reads as the document.
+TEST(ChromiumBadFiles, HugeSparseFilesAreNotReadToTheirEnd) {
+    ChromiumBed bed;
+    bed.write(ChromePreferences, "").sparseTail = 8ULL << 30;
+    bed.write(EdgeSecure, kOnEntry).sparseTail = 8ULL << 30;
+    EXPECT_EQ(bed.run(), expectedReport({kNot, kNot, "-", "-", kNot, "on", "-", "1.0.3"}));
+    EXPECT_LE(bed.fake.bytesRead, 2 * kDocumentChunkSize);
 }
 
 }  // namespace

@@ -17,9 +17,7 @@ void PrintTo(const ValueCase& c, std::ostream* out) { *out << c.name; }
 class ChromiumValueRules : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(ChromiumValueRules, ItemsThirtyOneAndThirtyThree) {
-    LocalAppDataDir dir;
-    dir.write(ChromePreferences, GetParam().document);
-    EXPECT_EQ(runProbe(dir), chromePreferencesReport(GetParam().state, GetParam().version));
+    expectChromePreferencesAlone(GetParam().document, GetParam().state, GetParam().version);
 }
 
 const std::string kV = R"("manifest": {"version": "1.0.3"})";
@@ -66,36 +64,75 @@ INSTANTIATE_TEST_SUITE_P(Version, ChromiumValueRules, ::testing::Values(
                                     R"({"state": 1, "manifest": {"version": "1.0.3"}}}}})", kNot, "-"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Of members with the same name the last one counts, at every level, as in
+// a tree built from the document; members of those names elsewhere do not.
+const std::string kOn = R"({"state": 1, "manifest": {"version": "1.0.3"}})";
+const std::string kSettings = R"("settings": {")" + kId + R"(": )" + kOn + "}";
+
+INSTANTIATE_TEST_SUITE_P(LastOfTheSameNameCounts, ChromiumValueRules, ::testing::Values(
+    ValueCase{"extensionsThenNumber", R"({"extensions": {)" + kSettings + R"(}, "extensions": 1})", kNot, "-"},
+    ValueCase{"numberThenExtensions", R"({"extensions": 1, "extensions": {)" + kSettings + "}}", "on", "1.0.3"},
+    ValueCase{"settingsThenEmpty", R"({"extensions": {)" + kSettings + R"(, "settings": {}}})", kNot, "-"},
+    ValueCase{"entryThenEntry", R"({"extensions": {"settings": {")" + kId + R"(": )" + kOn + R"(, ")" + kId +
+                                    R"(": {"disable_reasons": [3]}}}})", "off", "-"},
+    ValueCase{"stateThenString", withEntry(R"({"state": 1, "state": "1"})"), kNot, "-"},
+    ValueCase{"stateThenZero", withEntry(R"({"state": 1, "state": 0})"), "off", "-"},
+    ValueCase{"reasonsThenEmptyList", withEntry(R"({"disable_reasons": [1], "disable_reasons": []})"), "on", "-"},
+    ValueCase{"manifestThenEmpty", withEntry(R"({"manifest": {"version": "1"}, "state": 0, "manifest": {}})"),
+              "off", "-"},
+    ValueCase{"versionThenNumber", withEntry(R"({"manifest": {"version": "1", "version": 2}})"), kNot, "-"},
+    ValueCase{"versionThenVersion", withEntry(R"({"manifest": {"version": "", "version": "2"}})"), kNot, "2"},
+    ValueCase{"escapedNames", R"({"ext\u0065nsions": {"settings": {")" + kId +
+                                  R"(": {"st\u0061te": 0, "manifest": {"v\u0065rsion": "1"}}}}})", "off", "1"},
+    ValueCase{"pathNamesElsewhere", R"({"profile": )" + withEntry(kOn) + R"(, "extensions": {"settings": {")" + kId +
+                                        R"(": {"manifest": {"state": 1, "disable_reasons": []}, "version": "9"}}}})",
+              kNot, "-"},
+    ValueCase{"reasonsListOfLists", withEntry(R"({"disable_reasons": [[], {}], "x": []})"), "off", "-"},
+    ValueCase{"emptyReasonsBesideLists", withEntry(R"({"x": [[1]], "disable_reasons": [], "y": [2]})"), "on", "-"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Names match exactly, whatever their length.
+INSTANTIATE_TEST_SUITE_P(Names, ChromiumValueRules, ::testing::Values(
+    ValueCase{"idWithASuffix", R"({"extensions": {"settings": {")" + kId + R"(x": )" + kOn + "}}}", kNot, "-"},
+    ValueCase{"idWithoutItsLastLetter", R"({"extensions": {"settings": {")" + kId.substr(0, 31) + R"(": )" + kOn +
+                                            "}}}", kNot, "-"},
+    ValueCase{"idEscaped", R"({"extensions": {"settings": {"\u006c)" + kId.substr(1) + R"(": )" + kOn + "}}}",
+              "on", "1.0.3"},
+    ValueCase{"longNamesAround", R"({")" + std::string(100000, 'x') + R"(": 1, "extensions": {"settings": {")" + kId +
+                                     std::string(100000, 'n') + R"(": 1, ")" + kId + R"(": )" + kOn + "}}}",
+              "on", "1.0.3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ChromiumReport, ExtensionOnlyInSecurePreferencesShowsOnlyThere) {
-    LocalAppDataDir dir;
-    dir.write(ChromePreferences, R"({"extensions": {"settings": {}}, "browser": {}})");
-    dir.write(ChromeSecure, withEntry(R"({"state": 0, "manifest": {"version": "3.1"}})"));
-    dir.write(EdgePreferences, R"({"extensions": {}})");
-    dir.write(EdgeSecure, withEntry(R"({"disable_reasons": [], "manifest": {"version": "3.2"}})"));
-    EXPECT_EQ(runProbe(dir), expectedReport({kNot, "off", "-", "3.1", kNot, "on", "-", "3.2"}));
+    ChromiumBed bed;
+    bed.write(ChromePreferences, R"({"extensions": {"settings": {}}, "browser": {}})");
+    bed.write(ChromeSecure, withEntry(R"({"state": 0, "manifest": {"version": "3.1"}})"));
+    bed.write(EdgePreferences, R"({"extensions": {}})");
+    bed.write(EdgeSecure, withEntry(R"({"disable_reasons": [], "manifest": {"version": "3.2"}})"));
+    EXPECT_EQ(bed.run(), expectedReport({kNot, "off", "-", "3.1", kNot, "on", "-", "3.2"}));
 }
 
 TEST(ChromiumReport, EachLineComesFromItsOwnDocument) {
-    LocalAppDataDir dir;
-    dir.write(ChromePreferences, withEntry(R"({"state": 1, "manifest": {"version": "1"}})"));
-    dir.write(ChromeSecure, withEntry(R"({"state": 0, "manifest": {"version": "2"}})"));
-    dir.write(EdgePreferences, withEntry(R"({"disable_reasons": [4], "manifest": {"version": "3"}})"));
-    dir.write(EdgeSecure, withEntry(R"({"state": 2, "manifest": {"version": "4"}})"));
-    EXPECT_EQ(runProbe(dir), expectedReport({"on", "off", "1", "2", "off", kNot, "3", "4"}));
+    ChromiumBed bed;
+    bed.write(ChromePreferences, withEntry(R"({"state": 1, "manifest": {"version": "1"}})"));
+    bed.write(ChromeSecure, withEntry(R"({"state": 0, "manifest": {"version": "2"}})"));
+    bed.write(EdgePreferences, withEntry(R"({"disable_reasons": [4], "manifest": {"version": "3"}})"));
+    bed.write(EdgeSecure, withEntry(R"({"state": 2, "manifest": {"version": "4"}})"));
+    EXPECT_EQ(bed.run(), expectedReport({"on", "off", "1", "2", "off", kNot, "3", "4"}));
 }
 
 TEST(ChromiumReport, DirectoryFlagOffReadsNothingEvenWhenTheFilesAreThere) {
-    LocalAppDataDir dir;
+    ChromiumBed bed;
     for (Document d : {ChromePreferences, ChromeSecure, EdgePreferences, EdgeSecure})
-        dir.write(d, withEntry(R"({"state": 1, "manifest": {"version": "1.0.3"}})"));
-    EXPECT_EQ(runProbe(false, dir.directory()), nothingFoundReport());
-    EXPECT_EQ(runProbe(dir), expectedReport({"on", "on", "1.0.3", "1.0.3", "on", "on", "1.0.3", "1.0.3"}));
+        bed.write(d, withEntry(R"({"state": 1, "manifest": {"version": "1.0.3"}})"));
+    EXPECT_EQ(bed.run(false), nothingFoundReport());
+    EXPECT_TRUE(bed.fake.calls.empty());
+    EXPECT_EQ(bed.run(), expectedReport({"on", "on", "1.0.3", "1.0.3", "on", "on", "1.0.3", "1.0.3"}));
 }
 
 TEST(ChromiumReport, NoBrowserAtAllIsEightNotFoundLines) {
-    LocalAppDataDir dir;
-    EXPECT_EQ(runProbe(dir), nothingFoundReport());
-    EXPECT_EQ(runProbe(true, dir.directory() + "-missing"), nothingFoundReport());
+    ChromiumBed bed;
+    EXPECT_EQ(bed.run(), nothingFoundReport());
 }
 
 }  // namespace

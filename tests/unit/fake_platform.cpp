@@ -249,6 +249,36 @@ bool FakePlatform::getFileLastWriteTime(FileHandle file, uint64_t& lastWrite) {
 void FakePlatform::closeFile(FileHandle file) {
     calls.push_back("CloseHandle");
     openFileHandles_.erase(file);
+    readPositions_.erase(file);
+}
+
+long FakePlatform::openFileShared(const std::string& path, FileHandle& file) {
+    calls.push_back("CreateFile(" + path + ")");
+    file = 0;
+    auto found = files.find(path);
+    if (found == files.end()) return kErrorFileNotFound;
+    if (!found->second.opens) return 5;  // ERROR_ACCESS_DENIED
+    file = nextHandle_++;
+    openFileHandles_[file] = path;
+    readPositions_[file] = 0;
+    return kErrorSuccess;
+}
+
+long FakePlatform::readFile(FileHandle file, char* buffer, uint32_t size, uint32_t& read) {
+    read = 0;
+    auto open = openFileHandles_.find(file);
+    if (open == openFileHandles_.end()) return 6;  // ERROR_INVALID_HANDLE
+    const File& f = files[open->second];
+    uint64_t& position = readPositions_[file];
+    const uint64_t total = f.content.size() + f.sparseTail;
+    uint64_t count = std::min<uint64_t>(size, total - std::min(position, total));
+    if (f.bytesPerRead != 0) count = std::min<uint64_t>(count, f.bytesPerRead);
+    if (f.readFailsAt && count != 0 && position + count > *f.readFailsAt) return 23;  // ERROR_CRC
+    for (uint64_t i = 0; i < count; ++i, ++position)
+        buffer[i] = position < f.content.size() ? f.content[static_cast<std::size_t>(position)] : '\0';
+    read = static_cast<uint32_t>(count);
+    bytesRead += count;
+    return kErrorSuccess;
 }
 
 bool FakePlatform::fileTimeToLocalFileTime(uint64_t fileTime, uint64_t& localTime) {

@@ -62,8 +62,13 @@ public:
         bool opens = true;
         bool timesReadable = true;
         uint64_t lastWrite = 0;  // FILETIME, UTC
+        std::string content{};
+        uint64_t sparseTail = 0;              // NUL bytes after content, never stored
+        std::size_t bytesPerRead = 0;         // 0: as many as asked
+        std::optional<uint64_t> readFailsAt{};  // a read that would return the byte at this offset fails
     };
-    std::map<std::string, File> files;
+    std::map<std::string, File> files;  // by exact path
+    uint64_t bytesRead = 0;             // by every readFile
     int64_t localBias = 9LL * 3600 * 10000000;  // local = UTC + bias (Tokyo)
     bool localConversionFails = false;
     bool systemConversionFails = false;
@@ -125,6 +130,8 @@ public:
     void closeFile(FileHandle file) override;
     bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t& localTime) override;
     bool fileTimeToSystemTime(uint64_t fileTime, CalendarTime& time) override;
+    long openFileShared(const std::string& path, FileHandle& file) override;
+    long readFile(FileHandle file, char* buffer, uint32_t size, uint32_t& bytesRead) override;
 
     ComStatus coInitializeMultithreaded() override;
     ComStatus coInitializeSecurity() override;
@@ -164,6 +171,7 @@ private:
     std::map<ScHandle, std::string> openScHandles_;
     std::map<ScHandle, std::string> serviceNames_;
     std::map<FileHandle, std::string> openFileHandles_;
+    std::map<FileHandle, uint64_t> readPositions_;
     std::map<ComHandle, std::string> liveCom_;  // handle -> role
     std::size_t nextObject_ = 0;
     std::uintptr_t nextHandle_ = 0x1000;

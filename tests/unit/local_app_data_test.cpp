@@ -18,13 +18,11 @@ Resolved resolve(FakePlatform& fake, const std::string& samUser) {
     Registry registry{fake};
     Streams s;
     fake.setString(RegRoot::LocalMachine, kLogonUi, "LastLoggedOnSAMUser", samUser);
-    LocalAppData result;
-    result.known = true;
+    std::optional<std::string> result = std::string("stale");
     EXPECT_TRUE(resolveTargetLocalAppData(fake, registry, s.report, result));
     EXPECT_EQ(s.err.str() + s.file.str() + s.out.str(), "");
     EXPECT_EQ(fake.openKeys(), 0);
-    EXPECT_TRUE(result.known || result.directory.empty());
-    return {result.known ? result.directory : "(off)", fake.pathsTested};
+    return {result ? *result : "(off)", fake.pathsTested};
 }
 
 TEST(LocalAppData, TheRunningAccountsFolderIsReplacedByTheTargetUsersOne) {
