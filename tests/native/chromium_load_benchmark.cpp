@@ -112,7 +112,7 @@ Outcome judgeByTree(const std::string& path) {
 
 Outcome judgeStreaming(const std::string& path) {
     HostFiles files;
-    const orvex::PreferencesDocument document = orvex::loadPreferencesDocument(files, true, path, "");
+    const orvex::PreferencesDocument document = orvex::loadPreferencesDocument(files, path, "");
     const bool on = document.state.type == orvex::EntryMember::Number && document.state.number == 1;
     return {document.loaded, on, document.version};
 }

@@ -60,19 +60,20 @@ TEST(PreferencesDocumentLoading, OneFileOpenAtATime) {
                                   "CreateFile(" + pathOf(EdgeSecure) + ")", "CloseHandle"}));
 }
 
-TEST(ExtensionLines, WrittenFromARecordWithTheGivenNumber) {
+TEST(ExtensionLines, WrittenFromARecordWithTheGivenNumberAndTheVersionInTheAnsiCodePage) {
     std::ostringstream out, err, file;
     ReportWriter report(out, err, file);
+    FakePlatform fake;
     PreferencesDocument document;
     document.loaded = true;
     document.state = {EntryMember::Number, 1.0};
-    document.version = "9";
+    document.version = "9\xC3\xA9";  // 9 and U+00E9 in UTF-8, a character CP932 lacks
     EXPECT_EQ(reportExtensionState(report, document, "．S：", 7), 8);
-    EXPECT_EQ(reportExtensionVersion(bed.fake, report, document, "．V：", 8), 9);
+    EXPECT_EQ(reportExtensionVersion(fake, report, document, "．V：", 8), 9);
     document.loaded = false;
     EXPECT_EQ(reportExtensionState(report, document, "．S：", 9), 10);
-    EXPECT_EQ(reportExtensionVersion(bed.fake, report, document, "．V：", 10), 11);
-    EXPECT_EQ(out.str(), "7．S：on\n8．V：9\n9．S：" + kNot + "\n10．V：-\n");
+    EXPECT_EQ(reportExtensionVersion(fake, report, document, "．V：", 10), 11);
+    EXPECT_EQ(out.str(), "7．S：on\n8．V：9?\n9．S：" + kNot + "\n10．V：-\n");
 }
 
 }  // namespace
