@@ -10,7 +10,7 @@ import tempfile
 import time
 
 from testbed import Failure
-from testbed.prefixes import os_facts
+from testbed.prefixes import locked, os_facts
 from testbed.regfiles import registry_import_text
 from testbed.scenario import kind_setting, substitute
 from testbed.wine import decode_console, unix_to_windows
@@ -121,6 +121,8 @@ def apply_settings(wine, config, facts):
 
     for path in kind_setting(config, "dirs", wine.kind, []):
         os.makedirs(unix_path(path, make_dirs=True), exist_ok=True)
+    for path, document in kind_setting(config, "large_documents", wine.kind, {}).items():
+        place_large_documents(wine.bed, unix_path(path, make_dirs=True), document)
     for path in kind_setting(config, "convert_to_cp932", wine.kind, []):
         target = unix_path(path)
         with open(target, encoding="utf-8", newline="") as f:
@@ -155,6 +157,28 @@ def apply_settings(wine, config, facts):
         if not os.path.lexists(resolve(drive_c, parts)):
             raise Failure("hold_open: %s does not exist" % path)
         wine.hold_open(windows_path(parts), mode)
+
+
+def place_large_documents(bed, local_app_data, document):
+    """The four preference documents of the Default profile under a user's
+    AppData\\Local, all one large generated document. It is generated once
+    per bed (make_large_documents.py, the same bytes every time) and linked
+    into each run's drive C."""
+    import make_large_documents  # beside run_scenario.py
+
+    shape = document["shape"]
+    megabytes = document.get("megabytes", make_large_documents.DEFAULT_MEGABYTES[shape])
+    version = document.get("version", "1.2.0")
+    cached = os.path.join(bed.root, "large-documents", "%s-%s-%s.json" % (shape, megabytes, version))
+    with locked(cached + ".lock"):
+        if not os.path.exists(cached):
+            make_large_documents.write_document(cached + ".tmp", shape, int(megabytes * 1024 * 1024), version)
+            os.replace(cached + ".tmp", cached)
+    for vendor, browser, name in make_large_documents.PROFILE_DOCUMENTS:
+        target = resolve(local_app_data, [vendor, browser, "User Data", "Default", name], make_dirs=True)
+        if os.path.lexists(target):
+            os.unlink(target)
+        os.link(cached, target)
 
 
 def wait_for_service(wine, name):

@@ -13,7 +13,7 @@ WINE_TESTS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 SCENARIO_KEYS = {
     "description", "prefix", "win64_build", "include", "exe", "cwd", "argv0", "result_file", "exit_code",
-    "dirs", "file_times", "convert_to_cp932", "services", "hold_open", "symlinks", "write_limit",
+    "dirs", "file_times", "convert_to_cp932", "services", "hold_open", "symlinks", "write_limit", "large_documents",
 }
 # What a layer's layer.json may set; lists add up and maps merge, layer by
 # layer, the scenario's own settings last.
