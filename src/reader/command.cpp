@@ -93,15 +93,16 @@ int readFile(const Options& options, const std::string& argument, const Output& 
 
     static std::vector<char> buffer(256 * 1024);
     bool readFailed = false;
+    int readError = 0;
     for (;;) {
         const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), file);
-        reader.feed(buffer.data(), read);
-        if (read < buffer.size()) {
-            readFailed = std::ferror(file) != 0;
-            break;
+        if (read < buffer.size() && std::ferror(file) != 0) {
+            readFailed = true;
+            readError = errno;
         }
+        reader.feed(buffer.data(), read);
+        if (read < buffer.size()) break;
     }
-    const int readError = errno;
     std::fclose(file);
     reader.finish();
     if (latest) output.out(summary(name, *latest, reader.runs()), true);
