@@ -1,7 +1,14 @@
 // Lines and runs. A run opens at a start line (normally right after a
-// separator) and is closed by the separator that follows its items; a
-// separator followed by a start line opens the next run instead, leaving the
-// run before it unclosed. Lines outside a run are passed over.
+// separator; a copy of the console's output, which has none, reads too) and
+// is closed by the separator that follows its items; a separator followed by
+// a start line opens the next run instead, leaving the run before it
+// unclosed. Of odd runs the desk gets what it can use:
+// - lines outside a run (text after a closing separator, the console's
+//   announcement lines) are passed over;
+// - an item number seen before in the run keeps its first line and the
+//   repeat is counted; an item after a higher one marks the run out of order;
+// - a line that is none of the tool's is counted, not judged;
+// - the last line of a file cut short counts only when it is whole.
 #include "reader/result_file.h"
 
 #include <climits>

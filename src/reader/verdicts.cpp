@@ -97,6 +97,7 @@ void addSystemForms(std::array<Forms, kItemCount + 1>& forms) {
                     ? u8"スマートカードサービスが起動の途中でした。少し待ってから、もう一度 OrvexEnv を実行してください。"
                     : u8"「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。"));
         }
+        // A code outside 1 to 7: the tool itself could not tell the state.
         forms[5].push_back({concat({kLabel, kStateMessages[7], "("}), Value::Signed, ")", Verdict::Unread,
                             u8"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
                             u8"実行中か確かめてください。"});
