@@ -91,7 +91,7 @@ int readFile(const Options& options, const std::string& argument, const Output& 
         }
     });
 
-    static std::vector<char> buffer(256 * 1024);
+    static std::vector<char> buffer(std::size_t{256} * 1024);
     bool readFailed = false;
     int readError = 0;
     for (;;) {
@@ -103,7 +103,7 @@ int readFile(const Options& options, const std::string& argument, const Output& 
         reader.feed(buffer.data(), read);
         if (read < buffer.size()) break;
     }
-    std::fclose(file);
+    static_cast<void>(std::fclose(file));  // read only: nothing to lose
     reader.finish();
     if (latest) output.out(summary(name, *latest, reader.runs()), true);
 

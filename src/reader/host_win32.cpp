@@ -79,7 +79,7 @@ std::FILE* openForReading(const std::string& argument) {
 }
 
 void writeBytesUnchanged() {
-    std::fflush(stdout);
+    static_cast<void>(std::fflush(stdout));  // a failure shows when the program flushes at its end
     _setmode(_fileno(stdout), _O_BINARY);
 }
 

@@ -15,7 +15,7 @@ namespace orvex::reader {
 
 // The most kept of one line. The tool's lines are at most a few kilobytes;
 // the rest of a longer line is read past and dropped.
-inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
+inline constexpr std::size_t kMaxLineBytes = std::size_t{64} * 1024;
 // The most failure lines kept of one run (a run of the tool writes three at most).
 inline constexpr std::size_t kMaxFailures = 16;
 
