@@ -19,11 +19,7 @@ namespace orvex {
 
 namespace {
 
-const char kOpenFailed[] =
-    "結果ファイルを作成できませんでした。結果ファイルを開いている場合は、閉じてから本ツールを実行してください。";
-const char kAnnouncement[] = "以下の結果ファイルを出力します。（既にファイルが有る場合は、後ろに結果を追加します。）";
-const char kSeparator[] = "=================================================";
-const char kStartLabel[] = "実行開始：";
+using namespace run_texts;
 
 std::string startTimeText(Platform& platform, std::time_t now) {
     std::tm calendar = {};

@@ -9,34 +9,9 @@
 
 namespace orvex {
 
+using namespace extension_texts;
+
 namespace {
-
-const char kNotInstalled[] = "インストールされていません";
-const char kOn[] = "on";
-const char kOff[] = "off";
-const char kNoVersion[] = "-";
-
-struct DocumentRow {
-    const char* suffix;  // appended to the local application data directory
-    const char* stateLabel;
-    const char* versionLabel;
-};
-
-// In loading order; each browser is two rows, Preferences first.
-const DocumentRow kDocuments[4] = {
-    {"\\Google\\Chrome\\User Data\\Default\\Preferences",
-     "．Chrome拡張機能(Chrome用)：Preferences：",
-     "．Chrome拡張機能(Chrome用)(バージョン)：Preferences："},
-    {"\\Google\\Chrome\\User Data\\Default\\Secure Preferences",
-     "．Chrome拡張機能(Chrome用)：Secure Preferences：",
-     "．Chrome拡張機能(Chrome用)(バージョン)：Secure Preferences："},
-    {"\\Microsoft\\Edge\\User Data\\Default\\Preferences",
-     "．Chrome拡張機能(Edge用)：Preferences：",
-     "．Chrome拡張機能(Edge用)(バージョン)：Preferences："},
-    {"\\Microsoft\\Edge\\User Data\\Default\\Secure Preferences",
-     "．Chrome拡張機能(Edge用)：Secure Preferences：",
-     "．Chrome拡張機能(Edge用)(バージョン)：Secure Preferences："},
-};
 
 // Truncated toward zero to a 32-bit integer: 1 is on, 0 is off; anything
 // else, a number beyond the 32-bit range included, is neither.

@@ -7,23 +7,21 @@
 
 namespace orvex {
 
+using namespace addon_texts;
+
 namespace {
 
 const char kSettingsKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\";
 const char kFlagsValue[] = "Flags";
 
-const char kLabel[] = "．ブラウザ設定 アドオンの管理：";
-const char kOk[] = "：OK";
-const char kNg[] = "：NG";
-
 // Display name -> class identifier. Visited in the map's order, the byte
 // order of the display names, which is the order of the report lines.
 const std::map<std::string_view, std::string_view>& addons() {
-    static const std::map<std::string_view, std::string_view> table = {
-        {"IQuennel Class", "{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}"},
-        {"Quennel Control", "{E4F92B06-1C7A-4D3E-A58B-60D19C2F7E34}"},
-        {"XML HTTP 6.0", "{88D96A0A-F192-11D4-A65F-0040963251E5}"},
-    };
+    static const std::map<std::string_view, std::string_view> table = [] {
+        std::map<std::string_view, std::string_view> entries;
+        for (const Addon& addon : kAddons) entries.emplace(addon.displayName, addon.classId);
+        return entries;
+    }();
     return table;
 }
 

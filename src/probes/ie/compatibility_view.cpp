@@ -10,14 +10,12 @@
 
 namespace orvex {
 
+using namespace compatibility_texts;
+
 namespace {
 
 const char kListKey[] = "\\Software\\Microsoft\\Internet Explorer\\BrowserEmulation\\ClearableListData";
 const char kListValue[] = "UserFilter";
-
-const char kOk[] = "．ブラウザ設定 互換表示設定：OK";
-const char kNg[] = "．ブラウザ設定 互換表示設定：NG（";
-const char kNgEnd[] = "が登録されています）";
 
 // Every byte offset is tried, odd ones included; bytes compare exactly.
 bool holdsNeedle(const std::vector<unsigned char>& list, const std::vector<unsigned char>& needle) {

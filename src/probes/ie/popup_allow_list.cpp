@@ -8,14 +8,12 @@
 
 namespace orvex {
 
+using namespace popup_texts;
+
 namespace {
 
 // Ends in a backslash; it names the allow-list key itself.
 const char kAllowKey[] = "\\Software\\Microsoft\\Internet Explorer\\New Windows\\Allow\\";
-
-const char kLabel[] = "．ブラウザ設定 ポップアップブロック設定：";
-const char kOk[] = "：OK";
-const char kNg[] = "：NG";
 
 bool isAllowedMark(const std::vector<unsigned char>& data) {
     return data.size() == 2 && data[0] == 0 && data[1] == 0;

@@ -4,16 +4,12 @@
 
 namespace orvex {
 
+using namespace security_zone_texts;
+
 namespace {
 
 const char kZoneKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
 const char kLevelValue[] = "CurrentLevel";
-constexpr uint32_t kDefaultLevel = 0x11000;
-
-const char kOk[] = "．ブラウザ設定 セキュリティゾーン：OK (NO.";
-const char kNotDefault[] = "．ブラウザ設定 セキュリティゾーン：規定値ではありません。：(NO.";
-const char kClose[] = ")";
-const char kReadFailed[] = "．ブラウザ設定 セキュリティゾーン：情報取得に失敗しました。";
 
 }  // namespace
 

@@ -5,14 +5,11 @@
 
 namespace orvex {
 
+using namespace trusted_sites_texts;
+
 namespace {
 
 constexpr uint32_t kTrustedSitesZone = 2;
-
-const char kLabel[] = "．ブラウザ設定 信頼済みサイトの設定(";
-const char kResult[] = ")取得結果：";
-const char kSet[] = " 設定されています。";
-const char kNotSet[] = " 設定されていません。";
 
 }  // namespace
 

@@ -9,6 +9,8 @@
 
 namespace orvex {
 
+using namespace os_texts;
+
 std::string getOSName(Platform& platform, ReportWriter& report) {
     std::string value;
     if (getWmiProperty(platform, "Win32_OperatingSystem", "Caption", value) != 0) {
@@ -49,16 +51,16 @@ bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& reco
 
 int checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
                           uint16_t processorArchitecture, int item) {
-    item = report.writeItem(item, "．OS情報 種類（名称）：", getOSName(platform, report));
+    item = report.writeItem(item, kNameLabel, getOSName(platform, report));
 
     // Printed with whatever the lookup left: zeros and an empty text after a failure.
     OsVersionRecord record;
     static_cast<void>(GetVersion2(platform, report, record));
     const std::string servicePack(record.servicePack, strnlen(record.servicePack, sizeof(record.servicePack)));
-    item = report.writeItem(item, "．OS情報 種類（バージョン）：", record.majorVersion, ".", record.minorVersion);
-    item = report.writeItem(item, "．OS情報 ビルドバージョン：", record.buildNumber, "(", servicePack, ")");
+    item = report.writeItem(item, kVersionLabel, record.majorVersion, ".", record.minorVersion);
+    item = report.writeItem(item, kBuildLabel, record.buildNumber, "(", servicePack, ")");
 
-    return report.writeItem(item, "．OS情報 bit数：", bitness, "(", processorArchitecture, ")");
+    return report.writeItem(item, kBitnessLabel, bitness, "(", processorArchitecture, ")");
 }
 
 }  // namespace orvex

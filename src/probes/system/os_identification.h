@@ -8,6 +8,14 @@
 
 namespace orvex {
 
+// The labels of items 1 to 4 (their failure lines: report/failure_sites.h).
+namespace os_texts {
+inline constexpr char kNameLabel[] = "．OS情報 種類（名称）：";           // the name follows
+inline constexpr char kVersionLabel[] = "．OS情報 種類（バージョン）：";  // major.minor
+inline constexpr char kBuildLabel[] = "．OS情報 ビルドバージョン：";      // build(service pack)
+inline constexpr char kBitnessLabel[] = "．OS情報 bit数：";               // bitness(architecture)
+}  // namespace os_texts
+
 // Laid out as OSVERSIONINFOA.
 struct OsVersionRecord {
     uint32_t size = 0;

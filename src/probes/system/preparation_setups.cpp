@@ -4,31 +4,7 @@
 
 namespace orvex {
 
-namespace {
-
-struct PreparationSetup {
-    const char* nativeKey;
-    const char* wow64Key;
-    const char* installed;  // the version follows
-    const char* notInstalled;
-};
-
-const PreparationSetup kSetups[] = {
-    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{7A0C3E51-84B2-4F69-9D17-C25E6B08A3F4}",
-     "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{7A0C3E51-84B2-4F69-9D17-C25E6B08A3F4}",
-     "．ルベナ事前準備セットアップ：",
-     "．ルベナ事前準備セットアップ：インストールされていません"},
-    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{2E9B6D03-5F41-4C8A-B7E2-0A3D95C16F87}",
-     "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{2E9B6D03-5F41-4C8A-B7E2-0A3D95C16F87}",
-     "．Orvexソフト（WEB版）事前準備セットアップ：",
-     "．Orvexソフト（WEB版）事前準備セットアップ：インストールされていません"},
-    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{C61F0A98-3B27-4E05-8A6D-F14B29E7C530}",
-     "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{C61F0A98-3B27-4E05-8A6D-F14B29E7C530}",
-     "．ソラム事前準備セットアップ：",
-     "．ソラム事前準備セットアップ：インストールされていません"},
-};
-
-}  // namespace
+using namespace setup_texts;
 
 int checkPreparationSetups(Registry& registry, ReportWriter& report, int item) {
     for (const PreparationSetup& setup : kSetups) {

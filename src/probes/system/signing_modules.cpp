@@ -10,33 +10,7 @@
 
 namespace orvex {
 
-namespace {
-
-struct SigningModule {
-    const char* nativeKey;  // read first
-    const char* wow64Key;   // the 32-bit registration, read second
-    const char* notRegistered;
-    const char* dateLabel;
-    const char* fileMissing;
-    const char* unreadable;
-};
-
-const SigningModule kModules[] = {
-    {"CLSID\\{5D1C0E42-9A7B-4F36-8C21-7E0B3A94D615}\\InprocServer32",
-     "WOW6432Node\\CLSID\\{5D1C0E42-9A7B-4F36-8C21-7E0B3A94D615}\\InprocServer32",
-     "．署名モジュール Tessivan.dll：登録されていません。",
-     "．署名モジュール Tessivan.dll 更新日付：",
-     "．署名モジュール Tessivan.dll：登録されているファイルがありません。",
-     "．署名モジュール Tessivan.dll：登録されているファイルの情報を取得できません。"},
-    {"CLSID\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}\\InprocServer32",
-     "WOW6432Node\\CLSID\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}\\InprocServer32",
-     "．署名モジュール Quennel.ocx：登録されていません。",
-     "．署名モジュール Quennel.ocx 更新日付：",
-     "．署名モジュール Quennel.ocx：登録されているファイルがありません。",
-     "．署名モジュール Quennel.ocx：登録されているファイルの情報を取得できません。"},
-};
-
-}  // namespace
+using namespace signing_texts;
 
 int getFileUpdateDate(Platform& platform, const std::string& path, std::string& text, FileView view) {
     FileOwner file(platform);

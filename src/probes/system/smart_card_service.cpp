@@ -8,22 +8,12 @@
 
 namespace orvex {
 
+using namespace smart_card_texts;
+
 namespace {
 
-const char kLabel[] = "．サービス情報 Smart Card Services：";
-const char kUnavailable[] = "．サービス情報 Smart Card Services：情報を取得できませんでした。";
-
-const char* stateMessage(uint32_t state) {
-    switch (state) {
-    case 1: return "スマートカードサービスは実行中ではありません";
-    case 2: return "スマートカードサービスは起動中です";
-    case 3: return "スマートカードサービスは停止中です";
-    case 4: return "スマートカードサービスは実行中です";
-    case 5: return "スマートカードサービスの再開は未処理です";
-    case 6: return "スマートカードサービスの一時停止は未処理です";
-    case 7: return "スマートカードサービスは一時停止されています";
-    default: return "スマートカードサービスの状態が取得できませんでした";
-    }
+std::string_view stateMessage(uint32_t state) {
+    return state >= 1 && state <= 7 ? kStateMessages[state - 1] : kStateMessages[7];
 }
 
 }  // namespace

@@ -1,0 +1,193 @@
+// The three output forms.
+#include "reader/outputs.h"
+
+#include <picojson.h>
+
+#include "reader/text_conversion.h"
+#include "report/failure_sites.h"
+
+namespace orvex::reader {
+
+namespace {
+
+const char kIndent[] = "  ";
+
+std::string number(int n) { return std::to_string(n); }
+
+// 8, 9, 10, 12 as "8～10、12".
+std::string itemList(const std::vector<int>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size();) {
+        std::size_t j = i;
+        while (j + 1 < items.size() && items[j + 1] == items[j] + 1) ++j;
+        if (!text.empty()) text += u8"、";
+        text += number(items[i]);
+        if (j > i) text += u8"～" + number(items[j]);
+        i = j + 1;
+    }
+    return text;
+}
+
+std::string afterLastItem(const Run& run) {
+    return run.lastItem == 0 ? std::string(u8"開始の直後") : u8"項目 " + number(run.lastItem) + u8" の後";
+}
+
+// Why the run ended where it did, and what to do.
+std::string howItEnded(const Run& run) {
+    switch (run.end()) {
+    case RunEnd::Complete: return u8"最後まで実行されています。";
+    case RunEnd::Failure: {
+        const auto endedAt = [&run](const FailureSite& site) {
+            return run.endingFailure == site.errorNumber || run.endingFailure == site.fileNumber;
+        };
+        if (endedAt(kLastLoggedOnUserUnreadable))
+            return u8"途中で終わっています。最後にログオンしたユーザーをレジストリから読めませんでした。"
+                   u8"パソコンの利用者が Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。";
+        if (endedAt(kProfileListUnreadable))
+            return u8"途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。"
+                   u8"パソコンの管理者に相談してください。";
+        if (endedAt(kLastLoggedOnSamUserUnreadable))
+            return u8"項目 30 の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから"
+                   u8"読めず、項目 31 以降は調べられていません。パソコンの利用者が Windows にサインインし直して"
+                   u8"から、もう一度 OrvexEnv を実行してください。";
+        return u8"途中で終わっています。もう一度 OrvexEnv を実行してください。";
+    }
+    case RunEnd::Interrupted:
+        return afterLastItem(run) + u8"で終わり、次の実行が始まっています。もう一度 OrvexEnv を実行して、"
+                                    u8"最後まで終わるのを待ってもらってください。";
+    case RunEnd::Cut:
+        return u8"ファイルが" + afterLastItem(run) + u8"で切れています。結果ファイルを全部送ってもらってください。";
+    case RunEnd::ItemsMissing: {
+        std::vector<int> missing;
+        for (int item = 1; item <= kItemCount; ++item)
+            if (!run.items[static_cast<std::size_t>(item - 1)].present) missing.push_back(item);
+        return u8"終わりの区切り線はありますが、項目 " + itemList(missing) +
+               u8" がありません（ファイルが書き換えられた可能性があります）。もう一度 OrvexEnv を実行してもらってください。";
+    }
+    }
+    return std::string();
+}
+
+// On in no browser: the four state lines are there and none says on.
+bool extensionOnNowhere(const Run& run) {
+    for (int item : {31, 32, 35, 36}) {
+        const ItemLine& line = run.items[static_cast<std::size_t>(item - 1)];
+        if (!line.present || line.judgement.verdict == Verdict::Ok) return false;
+    }
+    return true;
+}
+
+std::string csvField(const std::string& text) {
+    std::string field = "\"";
+    for (char c : text) {
+        if (c == '"') field += '"';
+        field += c;
+    }
+    return field + "\"";
+}
+
+}  // namespace
+
+std::string lineText(const Run& run, const std::string& text) {
+    return run.encoding == Encoding::Utf8 ? validUtf8(text) : cp932ToUtf8(text);
+}
+
+bool needsAttention(const Run& run) {
+    return !run.complete() || run.count(Verdict::Action) != 0 || run.count(Verdict::Unread) != 0;
+}
+
+std::string summary(const std::string& file, const Run& run, int runsInFile) {
+    std::string text = u8"■ " + file;
+    if (runsInFile == 0)
+        text += u8"：" + number(run.number) + u8" 回目の実行";
+    else if (runsInFile > 1)
+        text += u8"：" + number(runsInFile) + u8" 回分の実行のうち最新（" + number(run.number) + u8" 回目）";
+    text += "\n";
+    const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
+
+    line(u8"実行開始：" + (run.started.empty() ? std::string(u8"（時刻が読めません）") : run.started));
+    line(u8"結果：" + howItEnded(run));
+    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + lineText(run, failure));
+
+    for (int item = 1; item <= kItemCount; ++item) {
+        const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
+        if (!entry.present) continue;
+        const Verdict verdict = entry.judgement.verdict;
+        if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
+        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + lineText(run, entry.text));
+        line(u8"         → " + hint(item, entry.judgement));
+    }
+
+    const int present = kItemCount - [&run] {
+        int missing = 0;
+        for (const ItemLine& entry : run.items) missing += entry.present ? 0 : 1;
+        return missing;
+    }();
+    std::string counts = u8"問題なし：" + number(run.count(Verdict::Ok)) + " / " + number(kItemCount) +
+                         u8" 項目（要対応 " + number(run.count(Verdict::Action)) + u8"、読めず " +
+                         number(run.count(Verdict::Unread)) + u8"、参考 " + number(run.count(Verdict::Info));
+    if (present < kItemCount) counts += u8"、記録なし " + number(kItemCount - present);
+    line(counts + u8"）");
+
+    if (extensionOnNowhere(run))
+        line(u8"注意：拡張機能はどのブラウザでも有効になっていません。Chrome か Edge で拡張機能を追加して、"
+             u8"有効にしてください。");
+    if (run.repeatedItems != 0)
+        line(u8"注意：同じ番号の項目が " + number(run.repeatedItems) + u8" 行重なっています（最初の行で判定しています）。");
+    if (run.outOfOrder) line(u8"注意：項目の順番が入れ替わっています。");
+    if (run.otherLines != 0)
+        line(u8"注意：OrvexEnv の書く形でない行が " + number(run.otherLines) + u8" 行あります（判定には使っていません）。");
+    if (run.longLines != 0)
+        line(u8"注意：長すぎる行が " + number(run.longLines) + u8" 行あり、それぞれ先頭の " +
+             number(static_cast<int>(kMaxLineBytes / 1024)) + u8" KiB だけを読んでいます。");
+    text += "\n";
+    return text;
+}
+
+std::string jsonLine(const std::string& file, const Run& run) {
+    picojson::array failures;
+    for (const std::string& failure : run.failures) failures.emplace_back(lineText(run, failure));
+    picojson::array items;
+    for (int item = 1; item <= kItemCount; ++item) {
+        const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
+        if (!entry.present) continue;
+        picojson::object object;
+        object["item"] = picojson::value(static_cast<double>(item));
+        object["text"] = picojson::value(lineText(run, entry.text));
+        object["verdict"] = picojson::value(verdictName(entry.judgement.verdict));
+        items.emplace_back(std::move(object));
+    }
+    picojson::object object;
+    object["file"] = picojson::value(file);
+    object["run"] = picojson::value(static_cast<double>(run.number));
+    object["started"] = run.started.empty() ? picojson::value() : picojson::value(run.started);
+    object["complete"] = picojson::value(run.complete());
+    object["failures"] = picojson::value(std::move(failures));
+    object["items"] = picojson::value(std::move(items));
+    // picojson writes every "/" as "\\/"; a "/" stands in the output only
+    // there (a backslash is written "\\\\", never followed by a bare "/"),
+    // so putting the plain "/" back keeps the JSON valid and the dates and
+    // paths readable.
+    std::string line = picojson::value(std::move(object)).serialize();
+    for (std::size_t at = 0; (at = line.find("\\/", at)) != std::string::npos;) line.erase(at, 1);
+    return line + "\n";
+}
+
+std::string csvHeader() {
+    std::string row = u8"\uFEFF" "\"file\",\"run\",\"started\",\"complete\"";
+    for (int item = 1; item <= kItemCount; ++item)
+        row += ",\"item " + number(item) + "\",\"verdict " + number(item) + "\"";
+    return row + "\r\n";
+}
+
+std::string csvRow(const std::string& file, const Run& run) {
+    std::string row = csvField(file) + "," + csvField(number(run.number)) + "," + csvField(run.started) + "," +
+                      csvField(run.complete() ? "true" : "false");
+    for (const ItemLine& entry : run.items) {
+        row += "," + csvField(entry.present ? lineText(run, entry.text) : std::string());
+        row += "," + csvField(entry.present ? verdictName(entry.judgement.verdict) : "");
+    }
+    return row + "\r\n";
+}
+
+}  // namespace orvex::reader

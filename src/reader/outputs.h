@@ -1,0 +1,28 @@
+// What the reader writes, all of it UTF-8: a summary a person reads at a
+// glance, JSON Lines for a ticket system, CSV for a spreadsheet.
+#pragma once
+
+#include <string>
+
+#include "reader/result_file.h"
+
+namespace orvex::reader {
+
+// A line of the run as UTF-8, whatever the file's encoding.
+std::string lineText(const Run& run, const std::string& text);
+
+// The run ended early, or an item needs action or could not be read.
+bool needsAttention(const Run& run);
+
+// The summary of one run. file: the name as given; runsInFile: how many runs
+// the file holds when the run is shown as its latest, 0 when every run is shown.
+std::string summary(const std::string& file, const Run& run, int runsInFile);
+
+// One JSON object on one line, with its line end.
+std::string jsonLine(const std::string& file, const Run& run);
+
+// The byte-order mark and the header row; then one row per run.
+std::string csvHeader();
+std::string csvRow(const std::string& file, const Run& run);
+
+}  // namespace orvex::reader

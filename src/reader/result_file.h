@@ -1,0 +1,105 @@
+// A result file read into its runs, as it streams past: the reader holds the
+// line being read and the run it belongs to, never the whole file.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reader/verdicts.h"
+
+namespace orvex::reader {
+
+// The most kept of one line. The tool's lines are at most a few kilobytes;
+// the rest of a longer line is read past and dropped.
+inline constexpr std::size_t kMaxLineBytes = std::size_t{64} * 1024;
+// The most failure lines kept of one run (a run of the tool writes three at most).
+inline constexpr std::size_t kMaxFailures = 16;
+
+enum class Encoding {
+    Undecided,  // nothing but ASCII so far
+    Cp932,      // as the tool writes it
+    Utf8,       // a copy saved again as UTF-8, with or without a byte-order mark
+};
+
+struct ItemLine {
+    bool present = false;
+    std::string text;  // as it stands in the file (its encoding), without the line end; cut at kMaxLineBytes
+    Judgement judgement;
+};
+
+enum class RunEnd {
+    Complete,      // items 1 to 41 and the closing separator
+    Failure,       // a lookup's failure line ended it
+    Interrupted,   // the next run began before it was closed
+    Cut,           // the file ends inside it
+    ItemsMissing,  // closed, but without some of its items
+};
+
+struct Run {
+    int number = 0;          // 1, 2, ... within the file
+    Encoding encoding = Encoding::Cp932;
+    std::string started;     // YYYY/MM/DD HH:MM:SS; empty when the start line holds no such time
+    std::array<ItemLine, kItemCount> items;  // by item number - 1
+    std::vector<std::string> failures;       // failure lines as they stand in the file
+    int endingFailure = 0;   // source-line number of the lookup failure that ended the run; 0 for none
+    bool closed = false;     // its closing separator followed
+    bool fileEnded = false;  // the file ended while it was open
+    int lastItem = 0;        // the last item line read
+    int repeatedItems = 0;   // item lines whose number came before in the run (the first is kept)
+    bool outOfOrder = false; // an item came after one with a higher number
+    int otherLines = 0;      // lines in the run that are none of the tool's
+    int longLines = 0;       // lines cut at kMaxLineBytes
+
+    RunEnd end() const;
+    bool complete() const { return end() == RunEnd::Complete; }
+    int count(Verdict verdict) const;
+};
+
+// Splits bytes into lines and lines into runs. Hand it the file's bytes in
+// pieces of any size, then call finish(); each run goes to the handler as
+// soon as it has ended.
+class ResultFileReader {
+public:
+    using RunHandler = std::function<void(Run&)>;
+    explicit ResultFileReader(RunHandler handler);
+
+    void feed(const char* data, std::size_t size);
+    void finish();
+
+    int runs() const { return runs_; }
+    Encoding encoding() const { return encoding_; }
+    // The file began with a UTF-16 byte-order mark: saved as "Unicode", which
+    // the reader does not read.
+    bool utf16() const { return utf16_; }
+
+private:
+    enum class Kind { Separator, Start, Failure, Item, Other };
+
+    // raw: one line without its LF; cut: longer than kMaxLineBytes; terminated:
+    // its LF was read (only the file's last line may lack one).
+    void onLine(std::string_view raw, bool cut, bool terminated);
+    // The line in CP932, for matching the tool's texts; decides the file's encoding.
+    std::string_view forMatching(std::string_view raw);
+    Kind kindOf(std::string_view line) const;
+    void beginRun(std::string_view startLine);
+    void endRun();
+    void addItem(int number, std::string_view raw, std::string_view line, bool terminated);
+
+    RunHandler handler_;
+    std::string partial_;  // the line read so far, when it spans pieces
+    std::string converted_;  // the current line converted to CP932
+    bool partialCut_ = false;
+    bool firstLine_ = true;
+    bool utf16_ = false;
+    Encoding encoding_ = Encoding::Undecided;
+    bool open_ = false;  // run_ is being read
+    bool separatorPending_ = false;
+    int runs_ = 0;
+    Run run_;
+};
+
+}  // namespace orvex::reader

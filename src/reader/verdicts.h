@@ -1,0 +1,40 @@
+// What each line of a report means for the support desk. A line is judged by
+// the texts the checks themselves write (their headers), so a change of a
+// text changes the tool and the reader alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvex::reader {
+
+inline constexpr int kItemCount = 41;
+
+enum class Verdict {
+    Ok,      // as the service needs it
+    Action,  // the user or the desk has something to do
+    Unread,  // the tool could not read it, or the line is not one the tool writes for its item
+    Info,    // a fact, neither right nor wrong
+};
+
+// "ok", "action", "unread", "info".
+const char* verdictName(Verdict verdict);
+
+struct Judgement {
+    Verdict verdict = Verdict::Unread;
+    int form = -1;  // which of the item's texts the line is; -1 when none fits
+};
+
+// line: a whole line in CP932, its item number included. item: 1 to 41.
+Judgement judgeItem(int item, std::string_view line);
+
+// What to do about a line judged action or unread (UTF-8, one sentence or
+// two); empty for ok and info.
+std::string hint(int item, const Judgement& judgement);
+
+// The number a report line begins with (1 to 41, without leading zeros,
+// followed by the full-width full stop every label begins with); 0 when the
+// line is not an item line.
+int itemNumber(std::string_view line);
+
+}  // namespace orvex::reader

@@ -1,0 +1,152 @@
+// The command as the desk runs it: files that cannot be read among good ones,
+// the exit code, the summary and the records.
+#include <picojson.h>
+
+#include <fstream>
+
+#include "reader/command.h"
+#include "reader_test_support.h"
+
+namespace orvex::reader::testing {
+namespace {
+
+struct Captured {
+    std::string out, err;
+    int exitCode = -1;
+};
+
+Captured runCommand(const std::vector<std::string>& arguments) {
+    Captured captured;
+    Output output;
+    output.out = [&captured](const std::string& text, bool) { captured.out += text; };
+    output.err = [&captured](const std::string& text) { captured.err += text; };
+    captured.exitCode = runReader(arguments, output);
+    return captured;
+}
+
+bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
+
+TEST(Command, BadFilesAreNamedWhileTheOthersAreStillReported) {
+    TempDir dir;
+    const std::string good = (dir / "good.txt").string();
+    writeBytes(good, asTool(expectedReport("machine-ready")));
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>(i * 7 % 256);
+    writeBytes(dir / "binary.dat", binary);
+    writeBytes(dir / "empty.txt", "");
+    writeBytes(dir / "norun.txt", "Hello\r\n=================================================\r\n");
+    writeBytes(dir / "unicode.txt", std::string("\xFF\xFE" "a\0\r\0\n\0", 8));
+    const std::vector<std::string> bad = {(dir / "binary.dat").string(), (dir / "empty.txt").string(),
+                                          (dir / "norun.txt").string(), (dir / "unicode.txt").string(),
+                                          (dir / "missing.txt").string()};
+
+    std::vector<std::string> arguments = {"--json", good};
+    arguments.insert(arguments.end(), bad.begin(), bad.end());
+    arguments.push_back(good);
+    const Captured captured = runCommand(arguments);
+    EXPECT_EQ(captured.exitCode, 2);
+    for (const std::string& name : bad) EXPECT_TRUE(has(captured.err, name + ": ")) << captured.err;
+    EXPECT_TRUE(has(captured.err, "UTF-16"));
+
+    // Both copies of the good file are reported, one JSON object each.
+    const std::size_t end = captured.out.find('\n');
+    ASSERT_EQ(captured.out.substr(end + 1), captured.out.substr(0, end + 1));
+    picojson::value record;
+    ASSERT_EQ(picojson::parse(record, captured.out.substr(0, end)), "");
+    const picojson::object& object = record.get<picojson::object>();
+    EXPECT_EQ(object.at("file").get<std::string>(), good);
+    EXPECT_EQ(object.at("run").get<double>(), 1);
+    EXPECT_EQ(object.at("started").get<std::string>(), "2025/11/20 09:12:44");
+    EXPECT_TRUE(object.at("complete").get<bool>());
+    EXPECT_TRUE(object.at("failures").get<picojson::array>().empty());
+    const picojson::array& items = object.at("items").get<picojson::array>();
+    ASSERT_EQ(items.size(), 41u);
+    const picojson::object& fifth = items[4].get<picojson::object>();
+    EXPECT_EQ(fifth.at("item").get<double>(), 5);
+    EXPECT_EQ(fifth.at("text").get<std::string>(),
+              u8"5．サービス情報 Smart Card Services：スマートカードサービスは実行中です(4)");
+    EXPECT_EQ(fifth.at("verdict").get<std::string>(), "ok");
+}
+
+TEST(Command, ExitCodeAndSummaryFollowTheLatestRunOfEveryFile) {
+    TempDir dir;
+    const std::string fixedLater = (dir / "fixed-later.txt").string();
+    writeBytes(fixedLater, asTool(expectedReport("sam-user-missing") + expectedReport("machine-ready")));
+    const std::string halfReady = (dir / "half-ready.txt").string();
+    writeBytes(halfReady, asTool(expectedReport("machine-ready") + expectedReport("machine-half-ready")));
+    const std::string nothing = (dir / "nothing.txt").string();
+    writeBytes(nothing, asTool(expectedReport("machine-nothing-installed")));
+
+    const Captured latest = runCommand({fixedLater});
+    EXPECT_EQ(latest.exitCode, 0);
+    EXPECT_TRUE(has(latest.out, u8"2 回分の実行のうち最新（2 回目）"));
+    EXPECT_TRUE(has(latest.out, u8"最後まで実行されています。"));
+    EXPECT_FALSE(has(latest.out, u8"[要対応]"));
+    EXPECT_TRUE(has(latest.out, u8"問題なし：33 / 41 項目（要対応 0、読めず 0、参考 8）"));
+
+    const Captured all = runCommand({"--all", fixedLater});
+    EXPECT_TRUE(has(all.out, u8"1 回目の実行") && has(all.out, u8"2 回目の実行"));
+    EXPECT_TRUE(has(all.out, u8"項目 30 の後で終わっています。"));
+    EXPECT_TRUE(has(all.out, u8"記録された失敗：レジストリ情報の取得に失敗しました。main726"));
+
+    const Captured both = runCommand({fixedLater, halfReady, nothing});
+    EXPECT_EQ(both.exitCode, 1);
+    EXPECT_EQ(both.err, "");
+    EXPECT_TRUE(has(both.out, u8"[要対応] 35．Chrome拡張機能(Edge用)：Preferences：off\n"
+                              u8"           → Edge で拡張機能がオフになっています。"));
+    EXPECT_TRUE(has(both.out, u8"→ 「ソラム事前準備セットアップ」を実行（インストール）してください。"));
+    EXPECT_TRUE(has(both.out, u8"→ インターネットオプションの信頼済みサイトに https://recv.efile.orvex.example を"));
+    // The extension note belongs to the machine with nothing installed only.
+    const std::size_t note = both.out.find(u8"拡張機能はどのブラウザでも有効になっていません");
+    ASSERT_NE(note, std::string::npos);
+    EXPECT_GT(note, both.out.find(nothing));
+    EXPECT_EQ(both.out.find(u8"拡張機能はどのブラウザでも", note + 1), std::string::npos);
+}
+
+TEST(Command, CsvHasOneQuotedRowPerRunForASpreadsheet) {
+    TempDir dir;
+    const std::string file = (dir / "OrvexEnv.txt").string();
+    std::string report = expectedReport("machine-half-ready");
+    replaceAll(report, u8"：3.0.2", u8"：3\"0,2");
+    writeBytes(file, asTool(report + expectedReport("logon-user-missing")));
+
+    const Captured captured = runCommand({"--csv", file});
+    EXPECT_EQ(captured.exitCode, 1);
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end; (end = captured.out.find("\r\n", start)) != std::string::npos; start = end + 2)
+        rows.push_back(captured.out.substr(start, end - start));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].rfind(u8"\uFEFF\"file\",\"run\",\"started\",\"complete\",\"item 1\",\"verdict 1\",", 0), 0u);
+    EXPECT_TRUE(has(rows[0], "\"item 41\",\"verdict 41\""));
+    EXPECT_EQ(rows[1].rfind("\"" + file + "\",\"1\",\"2025/11/20 09:12:44\",\"true\",\"1", 0), 0u);
+    EXPECT_TRUE(has(rows[1], u8",\"39．ルベナ事前準備セットアップ：3\"\"0,2\",\"ok\","));
+    std::string empty;
+    for (int i = 0; i < 2 * kItemCount; ++i) empty += ",\"\"";
+    EXPECT_EQ(rows[2], "\"" + file + "\",\"2\",\"2025/11/20 09:12:44\",\"false\"" + empty);
+}
+
+#ifdef __linux__
+// The 1 GB file is a sparse one: a run whose item 33 goes on for a gigabyte of zero bytes.
+TEST(Command, GigabyteFileIsReadAsItStreams) {
+    TempDir dir;
+    const fs::path path = dir / "large.txt";
+    const std::string report = asTool(expectedReport("machine-ready"));
+    const std::size_t split = report.find(asTool(u8"：1.2.0")) + asTool(u8"：").size();
+    writeBytes(path, report.substr(0, split));
+    fs::resize_file(path, split + (std::uintmax_t(1) << 30));
+    std::ofstream(path, std::ios::binary | std::ios::app) << report.substr(split);
+
+    const Captured captured = runCommand({"--json", path.string()});
+    EXPECT_EQ(captured.exitCode, 0);
+    EXPECT_TRUE(has(captured.out, "\"complete\":true"));
+    std::ifstream status("/proc/self/status");
+    // The peak resident memory, in kB: far below the file's size.
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) != 0) continue;
+        EXPECT_LT(std::atol(line.c_str() + 6), 400L * 1024) << line;
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace orvex::reader::testing

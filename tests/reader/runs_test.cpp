@@ -1,0 +1,110 @@
+// A result file read into runs: appended runs and how each ended, the copy a
+// mail client saved again as UTF-8, and runs no tool writes as they are.
+#include "reader/outputs.h"
+#include "reader_test_support.h"
+
+namespace orvex::reader::testing {
+namespace {
+
+std::string withStart(std::string report, const std::string& time) {
+    replaceAll(report, "2025/11/20 09:12:44", time);
+    return report;
+}
+
+std::string withoutLine(std::string report, const std::string& start) {
+    const std::size_t at = report.find(start);
+    return report.erase(at, report.find('\n', at) + 1 - at);
+}
+
+TEST(Runs, AppendedRunsEachEndAsTheyDid) {
+    const std::string complete = expectedReport("machine-ready");
+    const std::string half = asTool(withStart(expectedReport("machine-half-ready"), "2025/11/25 08:00:00"));
+    const std::string file =
+        asTool(withStart(expectedReport("logon-user-missing"), "2025/11/20 09:00:00") +
+               withStart(withoutLine(expectedReport("sam-user-missing"), u8"レジストリ情報"), "2025/11/21 09:00:00") +
+               withStart(expectedReport("sam-user-missing"), "2025/11/22 09:00:00") +
+               withStart(withoutLine(complete, u8"20．"), "2025/11/23 09:00:00") +
+               withStart(complete, "2025/11/24 09:00:00") + "text after the closing separator\n") +
+        half.substr(0, half.find(asTool(u8"20．")) + 30);  // cut inside item 20
+
+    for (std::size_t piece : {std::size_t(1), std::size_t(4096), file.size()}) {
+        SCOPED_TRACE(piece);
+        const std::vector<reader::Run> runs = readRuns(file, piece);
+        ASSERT_EQ(runs.size(), 6u);
+        const RunEnd ends[] = {RunEnd::Failure, RunEnd::Interrupted, RunEnd::Failure,
+                               RunEnd::ItemsMissing, RunEnd::Complete, RunEnd::Cut};
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(runs[i].number, i + 1);
+            EXPECT_EQ(runs[i].end(), ends[i]) << "run " << i + 1;
+            EXPECT_EQ(runs[i].started, "2025/11/2" + std::to_string(i) + (i == 5 ? " 08:00:00" : " 09:00:00"));
+            EXPECT_EQ(needsAttention(runs[i]), i != 4);
+        }
+        EXPECT_EQ(runs[0].endingFailure, 345);
+        EXPECT_EQ(runs[1].lastItem, 30);
+        EXPECT_TRUE(runs[1].failures.empty());
+        EXPECT_EQ(runs[2].endingFailure, 726);
+        EXPECT_FALSE(item(runs[3], 20).present);
+        EXPECT_EQ(runs[4].otherLines, 0);
+        EXPECT_EQ(runs[5].lastItem, 19);  // the cut line is not judged
+        EXPECT_FALSE(item(runs[5], 20).present);
+    }
+}
+
+TEST(Runs, MailedCopiesInUtf8ReadLikeTheOriginal) {
+    const std::string utf8 = expectedReport("machine-half-ready");
+    const reader::Run original = readRuns(asTool(utf8))[0];
+    std::string crlf = utf8;
+    replaceAll(crlf, "\n", "\r\n");
+    const std::string bom = u8"\uFEFF";
+    const struct {
+        std::string bytes;
+        Encoding encoding;
+    } copies[] = {{utf8, Encoding::Utf8}, {bom + utf8, Encoding::Utf8}, {bom + crlf, Encoding::Utf8},
+                  {utf8ToCp932(utf8), Encoding::Cp932}};
+    for (const auto& copy : copies) {
+        const std::vector<reader::Run> runs = readRuns(copy.bytes);
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].encoding, copy.encoding);
+        EXPECT_TRUE(runs[0].complete());
+        for (int n = 1; n <= kItemCount; ++n) {
+            EXPECT_EQ(item(runs[0], n).judgement.verdict, item(original, n).judgement.verdict) << n;
+            EXPECT_EQ(lineText(runs[0], item(runs[0], n).text), lineText(original, item(original, n).text));
+        }
+    }
+}
+
+TEST(Runs, OddLinesAreReadAsADeskNeedsThem) {
+    std::string report = withStart(expectedReport("machine-ready"), "");
+    // Item 17's text numbered 12, before the real item 12.
+    const std::size_t zone = report.find(u8"17．") + 2;
+    report.insert(report.find(u8"12．"), "12" + report.substr(zone, report.find('\n', zone) + 1 - zone));
+    // Item 18 after item 20.
+    const std::size_t at18 = report.find(u8"18．");
+    const std::string line18 = report.substr(at18, report.find(u8"19．") - at18);
+    report.erase(at18, line18.size());
+    report.insert(report.find(u8"21．"), line18);
+    report.insert(report.find(u8"22．"), u8"これは OrvexEnv の行ではありません\n42．ブラウザ設定\n");
+    report.insert(report.find(u8"40．"), u8"5．サービス情報 Smart Card Services：スマートカードサービスは停止中です(3)\n");
+    report.replace(report.find("3.1.0"), 5, std::string(10 * 1024 * 1024, 'v'));
+
+    const std::vector<reader::Run> runs = readRuns(asTool(report), 64 * 1024);
+    ASSERT_EQ(runs.size(), 1u);
+    const reader::Run& run = runs[0];
+    EXPECT_TRUE(run.complete());
+    EXPECT_EQ(run.started, "");  // the start line holds no time
+    // Item 12 is the first line numbered 12: item 17's text under another number.
+    EXPECT_EQ(item(run, 12).judgement.verdict, Verdict::Unread);
+    EXPECT_NE(hint(12, item(run, 12).judgement).find(u8"項目 12 として"), std::string::npos);
+    EXPECT_EQ(run.repeatedItems, 2);  // the real item 12 and the second item 5, the first of each kept
+    EXPECT_EQ(item(run, 5).judgement.verdict, Verdict::Ok);
+    EXPECT_TRUE(run.outOfOrder);
+    EXPECT_EQ(run.otherLines, 2);
+    EXPECT_EQ(run.longLines, 1);
+    EXPECT_EQ(item(run, 39).text.size(), kMaxLineBytes);
+    EXPECT_EQ(item(run, 39).judgement.verdict, Verdict::Ok);
+    EXPECT_EQ(itemsJudged(run, Verdict::Unread), std::vector<int>{12});
+    EXPECT_TRUE(needsAttention(run));
+}
+
+}  // namespace
+}  // namespace orvex::reader::testing
