@@ -32,7 +32,7 @@ struct PreferencesDocument {
 inline constexpr std::size_t kMaxDocumentDepth = 100;
 
 // Bytes read from the document at a time; nothing else of it is held.
-inline constexpr std::size_t kDocumentChunkSize = 64 * 1024;
+inline constexpr std::size_t kDocumentChunkSize = std::size_t{64} * 1024;
 
 // localAppData + suffix (a Windows path, suffix beginning with a backslash);
 // without a local application data directory, nothing is opened.
