@@ -212,7 +212,7 @@ void FakePlatform::callRtlGetVersion(ProcHandle, RtlOsVersion& info) {
 void FakePlatform::freeLibrary(ModuleHandle) { calls.push_back("FreeLibrary"); }
 
 bool FakePlatform::isLeadByte(unsigned char byte) {
-    return codePage932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
 bool FakePlatform::getLocalAppDataFolder(char* buffer) {

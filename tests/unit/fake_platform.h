@@ -50,7 +50,7 @@ public:
     bool ntdllLoads = true;
     bool hasRtlGetVersion = true;
     RtlOsVersion osVersion;
-    bool codePage932 = true;  // lead bytes 0x81-0x9F and 0xE0-0xFC
+    // The ANSI code page is CP932: lead bytes 0x81-0x9F and 0xE0-0xFC.
 
     // ---- shell ----------------------------------------------------------
     std::optional<std::string> localAppData;  // nullopt: SHGetSpecialFolderPathA fails

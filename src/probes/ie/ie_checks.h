@@ -32,11 +32,17 @@ inline constexpr char kClose[] = ")";
 inline constexpr char kReadFailed[] = "．ブラウザ設定 セキュリティゾーン：情報取得に失敗しました。";
 }  // namespace security_zone_texts
 
+// The verdict that ends an add-on line and a pop-up line (full-width colon).
+namespace verdict_texts {
+inline constexpr char kOk[] = "：OK";
+inline constexpr char kNg[] = "：NG";
+}  // namespace verdict_texts
+
 // label, display name, verdict
 namespace addon_texts {
 inline constexpr char kLabel[] = "．ブラウザ設定 アドオンの管理：";
-inline constexpr char kOk[] = "：OK";
-inline constexpr char kNg[] = "：NG";
+using verdict_texts::kNg;
+using verdict_texts::kOk;
 
 struct Addon {
     std::string_view displayName;  // as the line shows it
@@ -60,8 +66,8 @@ inline constexpr char kNgEnd[] = "が登録されています）";
 // label, full host name, verdict
 namespace popup_texts {
 inline constexpr char kLabel[] = "．ブラウザ設定 ポップアップブロック設定：";
-inline constexpr char kOk[] = "：OK";
-inline constexpr char kNg[] = "：NG";
+using verdict_texts::kNg;
+using verdict_texts::kOk;
 }  // namespace popup_texts
 
 int checkTrustedSites(Registry& registry, ReportWriter& report, const std::string& sid, int item);       // 9 lines
