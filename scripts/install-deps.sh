@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Installs the compilers, Wine and libraries the build and the tests need.
 # Safe to run again: it installs only what is missing.
+#
+# A package index that is out of step with its release file (a mirror being
+# synced) makes `apt-get update` fail for a while: the refresh is tried a few
+# times with growing waits, and when it still fails the install is tried from
+# the indexes that are there. ORVEX_APT_WAITS (seconds, space-separated) sets
+# the waits between refreshes.
 set -euo pipefail
 
 need=()
@@ -38,5 +44,52 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${need[@]}" </dev/null
+
+# apt-get update exits 0 even when some index could not be fetched ("Some
+# index files failed to download"); its warnings on standard error tell.
+refresh() {
+  local log
+  log=$(mktemp)
+  if apt-get update -qq 2>"$log" && ! grep -q '^\(E\|W\): \(Failed to fetch\|Some index files failed\)' "$log"; then
+    rm -f "$log"
+    return 0
+  fi
+  sed 's/^/  /' "$log" >&2
+  rm -f "$log"
+  return 1
+}
+
+read -r -a waits <<<"${ORVEX_APT_WAITS-10 30 60}"
+refreshed=0
+for ((attempt = 0; ; attempt++)); do
+  if refresh; then
+    refreshed=1
+    break
+  fi
+  [ "$attempt" -lt "${#waits[@]}" ] || break
+  echo "install-deps: the package indexes could not all be refreshed; trying again in ${waits[$attempt]} s" >&2
+  sleep "${waits[$attempt]}"
+done
+if [ $refreshed = 0 ]; then
+  echo "install-deps: the package indexes are still not all fresh; installing from the ones that are there" >&2
+fi
+
+install() { apt-get install -y -qq --no-install-recommends "$@" </dev/null; }
+if ! install "${need[@]}"; then
+  # One package that cannot be installed (its dependencies in an index that
+  # did not refresh, say) need not hold back the others.
+  missing=()
+  for package in "${need[@]}"; do
+    install "$package" >/dev/null 2>&1 || missing+=("$package")
+  done
+  if [ ${#missing[@]} -ne 0 ]; then
+    echo "install-deps: could not install: ${missing[*]}" >&2
+    if [ $refreshed = 0 ]; then
+      echo "install-deps: a package index is out of step with its mirror (a sync in progress, most likely):" \
+        "try again in a few minutes" >&2
+    else
+      echo "install-deps: see apt-get's messages above" >&2
+    fi
+    exit 1
+  fi
+fi

@@ -19,7 +19,7 @@ env = {
     "LANG": "ja_JP.UTF-8",
     "LC_ALL": "ja_JP.UTF-8",
     "LOCPATH": locale_dir,
-    "WINEPREFIX": os.environ.get("ORVEX_UNIT_WINEPREFIX", os.path.expanduser("~/.cache/orvex/wine-unit")),
+    "WINEPREFIX": os.environ["ORVEX_UNIT_WINEPREFIX"],
     "WINEDEBUG": "-all",
     "WINEDLLOVERRIDES": "mscoree,mshtml=",
 }
