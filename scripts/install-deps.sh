@@ -31,6 +31,8 @@ command -v unzip >/dev/null || need+=(unzip)
 # Signing the release (and its test with a throw-away key).
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)
+# The reader's page, rendered in a real browser by its test.
+command -v chromium >/dev/null || need+=(chromium)
 # Static analysis (scripts/lint.sh).
 command -v clang-tidy >/dev/null || need+=(clang-tidy)
 
