@@ -59,6 +59,8 @@ int runChecks(Platform& platform, ReportWriter& report, const std::u16string& ar
     const std::u16string path = resultFilePath(argv0);
     // The console shows the path in the ANSI code page; a character it lacks is '?'.
     const std::string shownPath = platform.wideToAnsiExact(path);
+    // Runs started at once take turns: a second run waits here until the first
+    // has written its last line, then writes its own whole run.
     std::unique_ptr<std::ostream> resultFile = platform.openForAppend(path);
     if (!resultFile) {
         report.writeConsoleLine(kOpenFailed);

@@ -140,9 +140,12 @@ public:
     // never a look-alike (no best-fit mapping).
     virtual std::string wideToAnsiExact(const std::u16string& text) = 0;
 
-    // Opens a file by its UTF-16 name for appending, as the C runtime's "ab"
-    // does: created when missing, every write at its end, no sharing
-    // restriction. nullptr when it cannot be opened.
+    // Opens the result file by its UTF-16 name for appending: created when
+    // missing, every flushed line written whole at its end, others may go on
+    // reading and writing it. Runs of the tool take turns at one file: while
+    // another run is writing it, this waits until that run ends (at most
+    // about a minute). nullptr when it cannot be opened or the turn does not
+    // come; the turn lasts as long as the stream.
     virtual std::unique_ptr<std::ostream> openForAppend(const std::u16string& path) = 0;
 
     // The local calendar time of a moment (localtime_s); false when it cannot be had.

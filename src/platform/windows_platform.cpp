@@ -11,8 +11,9 @@
 #include <wbemidl.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <vector>
+
+#include "platform/windows_result_file.h"
 
 namespace orvex {
 
@@ -336,11 +337,7 @@ std::string WindowsPlatform::wideToAnsiExact(const std::u16string& text) {
 }
 
 std::unique_ptr<std::ostream> WindowsPlatform::openForAppend(const std::u16string& path) {
-    // Binary: the report writer stores its own CR LF line ends.
-    auto file = std::make_unique<std::ofstream>();
-    file->open(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::out | std::ios::app | std::ios::binary);
-    if (!file->is_open()) return nullptr;
-    return file;
+    return openResultFileInTurn(path);
 }
 
 bool WindowsPlatform::localCalendar(std::time_t when, std::tm& calendar) {
