@@ -14,12 +14,13 @@ START_LINE = "実行開始："
 JAPAN = datetime.timezone(datetime.timedelta(hours=9))
 
 
-def output_problems(scenario, texts, facts, window, write_limit, clobbered):
+def output_problems(scenario, texts, facts, window, write_limit, clobbered, runs=1):
     """Problems of one run's output: texts holds (label, expected text's file
     name, bytes written or None) for standard output, standard error and the
     result file, in that order. The console comes first: a result file cut
     short by write_limit is compared with the start of its expected text,
-    start time filled in from the console."""
+    start time filled in from the console. A result file written by `runs`
+    runs must hold that many whole copies of the expected text."""
     problems = []
     starts = set()
     for label, name, actual in texts:
@@ -40,7 +41,8 @@ def output_problems(scenario, texts, facts, window, write_limit, clobbered):
             if not (clobbered and name.startswith("expected.")):
                 problems.append("%s: nothing was written" % label)
             continue
-        found, start = compare(label, expected, actual, facts, window)
+        found, start = compare(label, expected, actual, facts, window,
+                               runs if name.startswith("expected.") else 1)
         problems += found
         if start:
             starts.add(start)
@@ -70,10 +72,12 @@ def show(text):
     return "".join(c if c >= " " or c == "\t" else "\\x%02x" % ord(c) for c in text)
 
 
-def compare(label, expected_text, actual, facts, window):
+def compare(label, expected_text, actual, facts, window, runs=1):
     """Problems (a list of texts) between an expected text with placeholders
-    and the bytes the tool wrote. Also returns the start time found, if any."""
-    resolved = substitute(expected_text, {k: v for k, v in facts.items() if k != "START"})
+    and the bytes the tool wrote. Also returns the start time found, if any.
+    With `runs` the bytes must be that many copies of the expected text one
+    after the other, each whole, each with a start time of its own."""
+    resolved = substitute(expected_text, {k: v for k, v in facts.items() if k != "START"}) * runs
     try:
         template = to_windows_bytes(resolved)
     except UnicodeEncodeError as e:
@@ -90,6 +94,8 @@ def compare(label, expected_text, actual, facts, window):
             if not (int(window[0]) <= moment <= window[1]):
                 problems.append("%s: start time %s is not the time of the run (%s to %s)" % (
                     label, start.decode(), japan_time(window[0]), japan_time(window[1])))
+        if runs > 1:
+            return problems, None
         if len(starts) > 1:
             problems.append("%s: the start line differs between its copies" % label)
         return problems, (starts.pop().decode() if starts else None)

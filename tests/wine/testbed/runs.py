@@ -5,7 +5,7 @@ import os
 import shutil
 import time
 
-from testbed import log
+from testbed import Failure, log
 from testbed.compare import output_problems, template_from
 from testbed.machine import drive_c_parts, lay_out, place_file, resolve, windows_path
 from testbed.prefixes import copy_prefix
@@ -87,6 +87,18 @@ def run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit=None):
     return rc, out, err, began, time.time()
 
 
+def run_exes_at_once(run, exe_windows, cwd_unix, runs, rounds):
+    """Starts the exe `runs` times at once (the same exe, the same result
+    file), round after round; returns every run's (exit code, stdout, stderr)
+    and the time from the first start to the last end."""
+    began = time.time()
+    consoles = []
+    for _ in range(rounds):
+        consoles += run.wine.run_at_once(run.bed.program_loader, [exe_windows], "OrvexEnv", runs, cwd=cwd_unix,
+                                         timeout=EXE_TIMEOUT)
+    return consoles, began, time.time()
+
+
 def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=False, name=None):
     """Lays out the scenario, runs the exe (or a stand-in), compares; returns
     the problems found."""
@@ -101,15 +113,23 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
         old = read_file(result_unix)
         write_limit = scenario.write_limit()
         file_limit = len(old or b"") + write_limit if write_limit else None
+        at_once = scenario.runs_at_once()
+        if at_once and update:
+            raise Failure("--update cannot write the expected texts of runs started at once")
         before = snapshot(run.wine, "before")
-        rc, out, err, began, ended = run_exe(run, exe_windows, cwd_windows, cwd_unix, scenario.setting("argv0", facts),
-                                             file_limit)
+        if at_once:
+            consoles, began, ended = run_exes_at_once(run, exe_windows, cwd_unix, *at_once)
+        else:
+            rc, out, err, began, ended = run_exe(run, exe_windows, cwd_windows, cwd_unix,
+                                                 scenario.setting("argv0", facts), file_limit)
+            consoles = [(rc, out, err)]
         after = snapshot(run.wine, "after")
 
         problems = read_only_problems(before, after, result_relative)
         expected_rc = scenario.config.get("exit_code", 0) & 0xFF
-        if rc != expected_rc:
-            problems.append("exit code %d, expected %d" % (rc, expected_rc))
+        for rc, _, _ in consoles:
+            if rc != expected_rc:
+                problems.append("exit code %d, expected %d" % (rc, expected_rc))
 
         # What this run appended to the result file; a laid-out earlier
         # content must still be its start.
@@ -125,6 +145,7 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
         if written == b"":
             written = None
 
+        _, out, err = consoles[0]
         texts = [("standard output", scenario.text_name("stdout.txt", kind), out),
                  ("standard error", scenario.text_name("stderr.txt", kind), err),
                  ("result file " + windows_path(result_parts), scenario.text_name("expected.txt", kind), written)]
@@ -132,6 +153,15 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
             problems.append("--update cannot write the expected text of a run cut short by write_limit")
         elif update:
             update_texts(scenario, texts, facts)
+        elif at_once:
+            # Every run's console on its own; the result file holds every run, each whole.
+            (out_label, out_name, _), (err_label, err_name, _), result_text = texts
+            for _, out, err in consoles:
+                problems += output_problems(scenario, [(out_label, out_name, out), (err_label, err_name, err)],
+                                            facts, (began, ended), None, False)
+            problems += output_problems(scenario, [result_text], facts, (began, ended), None, clobbered,
+                                        runs=len(consoles))
+            problems = list(dict.fromkeys(problems))
         else:
             problems += output_problems(scenario, texts, facts, (began, ended), write_limit, clobbered)
         run.ok = not problems or quiet

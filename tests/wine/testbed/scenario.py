@@ -14,6 +14,7 @@ WINE_TESTS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCENARIO_KEYS = {
     "description", "prefix", "win64_build", "include", "exe", "cwd", "argv0", "result_file", "exit_code",
     "dirs", "file_times", "convert_to_cp932", "services", "hold_open", "symlinks", "write_limit", "large_documents",
+    "runs_at_once",
 }
 # What a layer's layer.json may set; lists add up and maps merge, layer by
 # layer, the scenario's own settings last.
@@ -70,6 +71,17 @@ class Scenario:
         if limit is not None and (not isinstance(limit, int) or limit <= 0):
             raise Failure("%s: write_limit must be a positive number of bytes" % self.name)
         return limit
+
+    def runs_at_once(self):
+        """(runs, rounds): start the exe this many times at once, round after round; or None."""
+        setting = self.config.get("runs_at_once")
+        if setting is None:
+            return None
+        if isinstance(setting, dict) and set(setting) <= {"runs", "rounds"}:
+            counts = setting.get("runs"), setting.get("rounds", 1)
+            if all(isinstance(n, int) and n > 0 for n in counts):
+                return counts
+        raise Failure('%s: runs_at_once must be {"runs": N, "rounds": M} with positive numbers' % self.name)
 
     def kinds(self):
         return ["win64", "win32"] if self.prefix == "both" else [self.prefix]

@@ -157,6 +157,30 @@ class Wine:
                 name, rc, stdout.decode("cp932", "replace"), stderr.decode("cp932", "replace")))
         return rc, stdout, stderr
 
+    def run_at_once(self, loader, args, name, count, cwd=None, timeout=HELPER_TIMEOUT):
+        """Starts a program `count` times at once, each with its own output
+        files, and waits for all; returns [(exit code, stdout, stderr)]."""
+        started = []
+        for _ in range(count):
+            self.count += 1
+            base = os.path.join(self.logs, "%02d-%s" % (self.count, name))
+            with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
+                started.append((base, subprocess.Popen([loader] + list(args), env=self.env, cwd=cwd or self.logs,
+                                                       stdin=subprocess.DEVNULL, stdout=out, stderr=err)))
+        deadline = time.time() + timeout
+        results = []
+        for base, process in started:
+            try:
+                rc = process.wait(timeout=max(0.0, deadline - time.time()))
+            except subprocess.TimeoutExpired:
+                for _, other in started:
+                    other.kill()
+                    other.wait()
+                raise Failure("%s did not end within %d s" % (name, timeout))
+            with open(base + ".out", "rb") as f, open(base + ".err", "rb") as g:
+                results.append((rc, f.read(), g.read()))
+        return results
+
     def native(self, args, name, **kwargs):
         """A Wine program (reg, sc, wmic, cmd) in the prefix's native bitness."""
         return self.run(LOADERS[self.kind], args, name, **kwargs)
