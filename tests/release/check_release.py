@@ -236,21 +236,22 @@ def check_dist(args):
     # machine under Wine, and the reader finds nothing to act on in the
     # report that machine gives.
     with tempfile.TemporaryDirectory(prefix="orvex-dist-") as unpacked:
-        for zip_path, _ in packages:
+        exes = []
+        for i, (zip_path, exe) in enumerate(packages):
             with zipfile.ZipFile(zip_path) as z:
-                z.extractall(unpacked)
+                exes.append(z.extract(os.path.basename(exe), os.path.join(unpacked, str(i))))
+        tool, reader = exes
         result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "run", args.scenario,
-                                 "--prefix", "win64", "--exe", os.path.join(unpacked, "OrvexEnv.exe")])
+                                 "--prefix", "win64", "--exe", tool])
         if result.returncode != 0:
             return fail("the packed exe did not run the scenario %s as expected" % args.scenario)
-        report = os.path.join(unpacked, "OrvexEnv.txt")
+        report = os.path.join(os.path.dirname(reader), "OrvexEnv.txt")
         with open(os.path.join(args.scenario, "expected.txt"), encoding="utf-8") as f:
             text = f.read().replace("{START}", "2025/11/20 09:12:44")
         with open(report, "wb") as f:
             f.write(text.replace("\n", "\r\n").encode("cp932"))
         result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "exec", "--prefix", "win64", "--",
-                                 os.path.join(unpacked, "OrvexEnvRead.exe"), "Z:" + report], stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT)
+                                 reader, "Z:" + report], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     output = result.stdout.decode("utf-8", "replace")
     sys.stdout.write(output)
     if result.returncode != 0 or "2025/11/20 09:12:44" not in output:
