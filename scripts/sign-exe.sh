@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # sign-exe.sh IN OUT: writes OUT, the exe IN with an Authenticode signature
-# (SHA-256) made with osslsigncode from the key and certificate chain of a
-# PKCS#12 file:
+# (SHA-256, named after OUT without .exe) made with osslsigncode from the key
+# and certificate chain of a PKCS#12 file:
 #   ORVEXENV_SIGN_PKCS12         the PKCS#12 file (required)
 #   ORVEXENV_SIGN_PASSWORD       its password (may be unset for a file without one)
 #   ORVEXENV_SIGN_TIMESTAMP_URL  an RFC 3161 time stamp server; without it the
@@ -15,7 +15,7 @@ command -v osslsigncode >/dev/null || { echo "sign-exe: osslsigncode is missing 
 
 private=$(umask 077 && mktemp -d)
 trap 'rm -rf "$private"' EXIT
-options=(-pkcs12 "$ORVEXENV_SIGN_PKCS12" -h sha256 -n OrvexEnv)
+options=(-pkcs12 "$ORVEXENV_SIGN_PKCS12" -h sha256 -n "$(basename "$out" .exe)")
 if [ -n "${ORVEXENV_SIGN_PASSWORD:-}" ]; then
   printf '%s' "$ORVEXENV_SIGN_PASSWORD" > "$private/password"
   options+=(-readpass "$private/password")

@@ -1,26 +1,32 @@
 #!/usr/bin/env python3
-"""Checks of the release: what a support desk hands out must be the exe the
-sources make, run on a bare Windows, and be packed with its read-me.
+"""Checks of the release: what a support desk hands out (the tool) and
+installs (its reader) must be the exes the sources make, run on a bare
+Windows, and be packed with their read-mes.
 
-  pe EXE --objdump OBJDUMP --version X.Y.Z --source SRC --build BUILD
-      the exe imports only DLLs every Windows has, carries no time stamp, no
+  pe EXE... --objdump OBJDUMP --version X.Y.Z --source SRC --build BUILD
+      each exe imports only DLLs every Windows has, carries no time stamp, no
       path of the build machine and a version resource with the project's
-      version
-  reproducible EXE --source SRC --toolchain FILE --work DIR
-      a second, independent configure and build of the exe from a copy of the
-      sources at another path, in another build directory, gives the same bytes
-  dist --build BUILD --zip ZIP --exe EXE --driver DRIVER --bed BED --scenario DIR
-      the dist target packs exactly OrvexEnv.exe (the built bytes) and
-      readme.txt (CP932, CR LF), packs the same bytes again, and the packed
-      exe runs the scenario DIR under Wine
+      version and the exe's own file name
+  reproducible EXE... --source SRC --toolchain FILE --work DIR
+      a second, independent configure and build of the exes from a copy of
+      the sources at another path, in another build directory, gives the same
+      bytes
+  dist --build BUILD --zip ZIP --exe EXE --reader-zip ZIP --reader-exe EXE
+       --driver DRIVER --bed BED --scenario DIR
+      the dist target packs exactly OrvexEnv.exe and OrvexEnvRead.exe (the
+      built bytes), each with its readme.txt (CP932, CR LF), packs the same
+      bytes again; the packed tool runs the scenario DIR under Wine, and the
+      packed reader reads the report the scenario expects and finds nothing
+      to act on
   manifest EXE
       the exe carries an application manifest that asks for no elevation,
       declares Windows 7 to 11 and leaves the ANSI code page alone
-  signed --make-dist SCRIPT --readme README --exe EXE --work DIR --driver DRIVER --bed BED --scenario DIR
-      with a throw-away self-signed key, the packing script signs the exe:
-      osslsigncode verifies the signature (SHA-256) against that certificate,
-      the signed exe is the built one plus the signature, and it runs the
-      scenario DIR under Wine
+  signed --make-dist SCRIPT --readme README --exe EXE --reader-readme README --reader-exe EXE
+         --work DIR --driver DRIVER --bed BED --scenario DIR
+      with a throw-away self-signed key, the packing script signs both exes:
+      osslsigncode verifies each signature (SHA-256) against that
+      certificate, each signed exe is the built one plus the signature, and
+      the signed tool runs the scenario DIR under Wine
 
 Python 3 standard library only (and openssl and osslsigncode for signed).
 """
@@ -64,9 +70,25 @@ def fail(message):
     return 1
 
 
+def version_string(data, key):
+    """A value of the version resource's StringFileInfo (the first one), or
+    None: the key, its padding, then the value, in UTF-16."""
+    match = re.search(re.escape((key + "\0").encode("utf-16-le")) + b"(?:\0\0)*((?:(?!\0\0)..)*)\0\0", data,
+                      re.DOTALL)
+    return match.group(1).decode("utf-16-le", "replace") if match else None
+
+
 def check_pe(args):
+    failed = 0
+    for exe in args.exe:
+        print("== " + exe)
+        failed |= check_one_pe(args, exe)
+    return failed
+
+
+def check_one_pe(args, exe):
     problems = []
-    dump = subprocess.run([args.objdump, "-p", args.exe], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+    dump = subprocess.run([args.objdump, "-p", exe], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                           check=True).stdout.decode("utf-8", "replace")
     if not re.search(r"file format pei-i386", dump):
         problems.append("not a 32-bit Windows executable")
@@ -83,7 +105,7 @@ def check_pe(args):
     if not re.search(r"Entry: ID: 0x000010,", dump):
         problems.append("no version resource (RT_VERSION) in the resource directory")
 
-    with open(args.exe, "rb") as f:
+    with open(exe, "rb") as f:
         data = f.read()
     # VS_FIXEDFILEINFO: signature, structure version, file version MS/LS, product version MS/LS.
     at = data.find(struct.pack("<I", 0xFEEF04BD))
@@ -97,11 +119,14 @@ def check_pe(args):
             print("%s version: %s" % (what, ".".join(map(str, version))))
             if version != wanted:
                 problems.append("%s version %s, the project's is %s" % (what, version, wanted))
-    for name in ("FileVersion", "ProductVersion", "OriginalFilename"):
-        if (name + "\0").encode("utf-16-le") not in data:
-            problems.append("the version resource has no %s string" % name)
-    if "OrvexEnv.exe".encode("utf-16-le") not in data:
-        problems.append("the version resource does not name OrvexEnv.exe")
+    name = os.path.basename(exe)
+    wanted_strings = {"FileVersion": args.version + ".0", "ProductVersion": args.version + ".0",
+                      "OriginalFilename": name, "InternalName": os.path.splitext(name)[0]}
+    for key, value in wanted_strings.items():
+        found = version_string(data, key)
+        print("%s: %s" % (key, found))
+        if found != value:
+            problems.append("the version resource's %s is %r, not %r" % (key, found, value))
 
     # Paths of the build machine: the source and build directories, the
     # user's home, the compiler's own directories.
@@ -138,73 +163,100 @@ def check_reproducible(args):
     configure = ["cmake", "-S", source, "-B", build, "-G", "Unix Makefiles", "-DCMAKE_BUILD_TYPE=Release",
                  "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", os.path.basename(args.toolchain)),
                  "-DORVEX_TESTS=OFF"]
-    for command in (configure, ["cmake", "--build", build, "--target", "OrvexEnv", "-j2"]):
+    targets = [os.path.splitext(os.path.basename(exe))[0] for exe in args.exe]
+    for command in (configure, ["cmake", "--build", build, "--target"] + targets + ["-j2"]):
         result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         if result.returncode != 0:
             sys.stdout.write(result.stdout.decode("utf-8", "replace"))
             return fail("%s failed" % " ".join(command[:3]))
-    again = os.path.join(build, "OrvexEnv.exe")
-    first, second = digest(args.exe), digest(again)
-    print("%s  %s\n%s  %s" % (first, args.exe, second, again))
-    if first != second:
-        with open(args.exe, "rb") as f:
-            a = f.read()
-        with open(again, "rb") as f:
-            b = f.read()
-        where = next((i for i in range(min(len(a), len(b))) if a[i] != b[i]), min(len(a), len(b)))
-        return fail("the two builds differ (sizes %d and %d, first difference at byte 0x%x); kept: %s" % (
-            len(a), len(b), where, work))
-    shutil.rmtree(work, ignore_errors=True)
-    return 0
+    failed = 0
+    for exe in args.exe:
+        again = os.path.join(build, os.path.basename(exe))
+        first, second = digest(exe), digest(again)
+        print("%s  %s\n%s  %s" % (first, exe, second, again))
+        if first != second:
+            with open(exe, "rb") as f:
+                a = f.read()
+            with open(again, "rb") as f:
+                b = f.read()
+            where = next((i for i in range(min(len(a), len(b))) if a[i] != b[i]), min(len(a), len(b)))
+            failed = fail("the two builds of %s differ (sizes %d and %d, first difference at byte 0x%x); kept: %s" % (
+                os.path.basename(exe), len(a), len(b), where, work))
+    if not failed:
+        shutil.rmtree(work, ignore_errors=True)
+    return failed
+
+
+def package_problems(zip_path, exe):
+    """What is wrong with a package: exactly the built exe and its read-me
+    (CP932, CR LF, telling how to run that exe on result files)."""
+    problems = []
+    name = os.path.basename(exe)
+    with zipfile.ZipFile(zip_path) as z:
+        names = sorted(z.namelist())
+        print("%s: %s" % (zip_path, ", ".join(names)))
+        if names != sorted([name, "readme.txt"]):
+            return ["%s holds %s, not exactly %s and readme.txt" % (os.path.basename(zip_path), names, name)]
+        with open(exe, "rb") as f:
+            if z.read(name) != f.read():
+                problems.append("the packed %s is not the built one" % name)
+        readme = z.read("readme.txt")
+    try:
+        text = readme.decode("cp932")
+    except UnicodeDecodeError as e:
+        return problems + ["the readme.txt of %s is not CP932: %s" % (name, e)]
+    if b"\n" in readme.replace(b"\r\n", b"") or not readme.endswith(b"\r\n"):
+        problems.append("the readme.txt of %s does not have CR LF line ends throughout" % name)
+    if name not in text or "OrvexEnv.txt" not in text:
+        problems.append("the readme.txt of %s names neither the exe nor the result file" % name)
+    return problems
 
 
 def check_dist(args):
-    problems = []
-    # The unsigned zip, even where a release manager's signing key is set.
+    # The unsigned zips, even where a release manager's signing key is set.
     env = {name: value for name, value in os.environ.items() if not name.startswith("ORVEXENV_SIGN_")}
     result = subprocess.run(["cmake", "--build", args.build, "--target", "dist"], stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, env=env)
     if result.returncode != 0:
         sys.stdout.write(result.stdout.decode("utf-8", "replace"))
         return fail("the dist target failed")
-    first = digest(args.zip)
-    with zipfile.ZipFile(args.zip) as z:
-        names = sorted(z.namelist())
-        print("%s: %s" % (args.zip, ", ".join(names)))
-        if names != ["OrvexEnv.exe", "readme.txt"]:
-            problems.append("the zip holds %s, not exactly OrvexEnv.exe and readme.txt" % names)
-        if "OrvexEnv.exe" in names:
-            with open(args.exe, "rb") as f:
-                if z.read("OrvexEnv.exe") != f.read():
-                    problems.append("the packed OrvexEnv.exe is not the built one")
-        if "readme.txt" in names:
-            readme = z.read("readme.txt")
-            try:
-                text = readme.decode("cp932")
-            except UnicodeDecodeError as e:
-                problems.append("readme.txt is not CP932: %s" % e)
-                text = ""
-            if b"\n" in readme.replace(b"\r\n", b"") or not readme.endswith(b"\r\n"):
-                problems.append("readme.txt does not have CR LF line ends throughout")
-            if "OrvexEnv.exe" not in text or "OrvexEnv.txt" not in text:
-                problems.append("readme.txt does not tell how to run the tool and where its result goes")
+    packages = [(args.zip, args.exe), (args.reader_zip, args.reader_exe)]
+    first = [digest(zip_path) for zip_path, _ in packages]
+    problems = [problem for zip_path, exe in packages for problem in package_problems(zip_path, exe)]
     subprocess.run(["cmake", "--build", args.build, "--target", "dist"], stdout=subprocess.DEVNULL, check=True,
                    env=env)
-    if digest(args.zip) != first:
-        problems.append("packing again gives another zip")
+    if [digest(zip_path) for zip_path, _ in packages] != first:
+        problems.append("packing again gives other zips")
     if problems:
         for problem in problems:
             print("FAILED: " + problem)
         return 1
 
-    # The packed exe, as a user unpacks it, runs a complete machine under Wine.
+    # The packed exes, as a user unpacks them: the tool runs a complete
+    # machine under Wine, and the reader finds nothing to act on in the
+    # report that machine gives.
     with tempfile.TemporaryDirectory(prefix="orvex-dist-") as unpacked:
-        with zipfile.ZipFile(args.zip) as z:
-            z.extractall(unpacked)
+        exes = []
+        for i, (zip_path, exe) in enumerate(packages):
+            with zipfile.ZipFile(zip_path) as z:
+                exes.append(z.extract(os.path.basename(exe), os.path.join(unpacked, str(i))))
+        tool, reader = exes
         result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "run", args.scenario,
-                                 "--prefix", "win64", "--exe", os.path.join(unpacked, "OrvexEnv.exe")])
-    if result.returncode != 0:
-        return fail("the packed exe did not run the scenario %s as expected" % args.scenario)
+                                 "--prefix", "win64", "--exe", tool])
+        if result.returncode != 0:
+            return fail("the packed exe did not run the scenario %s as expected" % args.scenario)
+        report = os.path.join(os.path.dirname(reader), "OrvexEnv.txt")
+        with open(os.path.join(args.scenario, "expected.txt"), encoding="utf-8") as f:
+            text = f.read().replace("{START}", "2025/11/20 09:12:44")
+        with open(report, "wb") as f:
+            f.write(text.replace("\n", "\r\n").encode("cp932"))
+        result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "exec", "--prefix", "win64", "--",
+                                 reader, "Z:" + report], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    output = result.stdout.decode("utf-8", "replace")
+    sys.stdout.write(output)
+    if result.returncode != 0 or "2025/11/20 09:12:44" not in output:
+        return fail("the packed reader did not summarise the report of %s with exit code 0 (exit code %d)" % (
+            args.scenario, result.returncode))
     return 0
 
 
@@ -318,32 +370,49 @@ def check_signed(args):
             sys.stdout.write(result.stdout.decode("utf-8", "replace"))
             return fail("%s failed" % " ".join(command[:3]))
 
-    zip_path = os.path.join(work, "OrvexEnv-signed.zip")
     env = dict(os.environ, ORVEXENV_SIGN_PKCS12=pkcs12, ORVEXENV_SIGN_PASSWORD=password)
     env.pop("ORVEXENV_SIGN_TIMESTAMP_URL", None)
-    result = subprocess.run([args.make_dist, args.exe, args.readme, zip_path], env=env, stdout=subprocess.PIPE,
-                            stderr=subprocess.STDOUT)
-    sys.stdout.write(result.stdout.decode("utf-8", "replace"))
-    if result.returncode != 0:
-        return fail("packing a signed zip failed")
-    unpacked = os.path.join(work, "unpacked")
-    with zipfile.ZipFile(zip_path) as z:
-        z.extractall(unpacked)
-    signed = os.path.join(unpacked, "OrvexEnv.exe")
+    problems, signed = [], {}
+    for exe, readme in ((args.exe, args.readme), (args.reader_exe, args.reader_readme)):
+        name = os.path.basename(exe)
+        zip_path = os.path.join(work, os.path.splitext(name)[0] + "-signed.zip")
+        result = subprocess.run([args.make_dist, exe, readme, zip_path], env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT)
+        sys.stdout.write(result.stdout.decode("utf-8", "replace"))
+        if result.returncode != 0:
+            return fail("packing a signed zip of %s failed" % name)
+        with zipfile.ZipFile(zip_path) as z:
+            signed[name] = z.extract(name, os.path.join(work, "unpacked"))
+        problems += signature_problems(exe, signed[name], cert)
+    if problems:
+        for problem in problems:
+            print("FAILED: " + problem)
+        return 1
 
+    result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "run", args.scenario,
+                             "--prefix", "win64", "--exe", signed["OrvexEnv.exe"]])
+    if result.returncode != 0:
+        return fail("the signed exe did not run the scenario %s as expected" % args.scenario)
+    shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+def signature_problems(exe, signed, cert):
+    """What is wrong with the signed copy of exe."""
     problems = []
+    name = os.path.basename(exe)
     result = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", signed], stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT)
     report = result.stdout.decode("utf-8", "replace")
     sys.stdout.write(report)
     if result.returncode != 0 or "Signature verification: ok" not in report:
-        problems.append("osslsigncode does not verify the signature against the throw-away certificate")
+        problems.append("osslsigncode does not verify the signature of %s against the throw-away certificate" % name)
     if not re.search(r"Message digest algorithm\s*:\s*SHA256", report):
-        problems.append("the signature's digest is not SHA-256")
+        problems.append("the signature's digest of %s is not SHA-256" % name)
 
     # Signing changes only the checksum and the certificate table entry of
     # the header and appends the signature (after padding to 8 bytes).
-    with open(args.exe, "rb") as f:
+    with open(exe, "rb") as f:
         built = f.read()
     with open(signed, "rb") as f:
         data = f.read()
@@ -354,33 +423,23 @@ def check_signed(args):
     masked[checksum:checksum + 4] = built[checksum:checksum + 4]
     masked[entry:entry + 8] = built[entry:entry + 8]
     if bytes(masked) != built:
-        problems.append("the signed exe differs from the built one in more than checksum and signature")
+        problems.append("the signed %s differs from the built one in more than checksum and signature" % name)
     if size == 0 or table + size != len(data) or data[len(built):table].strip(b"\0"):
-        problems.append("the signature is not the certificate table at the end of the exe")
-    if problems:
-        for problem in problems:
-            print("FAILED: " + problem)
-        return 1
-
-    result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "run", args.scenario,
-                             "--prefix", "win64", "--exe", signed])
-    if result.returncode != 0:
-        return fail("the signed exe did not run the scenario %s as expected" % args.scenario)
-    shutil.rmtree(work, ignore_errors=True)
-    return 0
+        problems.append("the signature of %s is not the certificate table at the end of the exe" % name)
+    return problems
 
 
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     sub = parser.add_subparsers(dest="command", required=True)
     p = sub.add_parser("pe")
-    p.add_argument("exe")
+    p.add_argument("exe", nargs="+")
     p.add_argument("--objdump", required=True)
     p.add_argument("--version", required=True)
     p.add_argument("--source", required=True)
     p.add_argument("--build", required=True)
     p = sub.add_parser("reproducible")
-    p.add_argument("exe")
+    p.add_argument("exe", nargs="+")
     p.add_argument("--source", required=True)
     p.add_argument("--toolchain", required=True)
     p.add_argument("--work", required=True)
@@ -388,6 +447,8 @@ def main(argv):
     p.add_argument("--build", required=True)
     p.add_argument("--zip", required=True)
     p.add_argument("--exe", required=True)
+    p.add_argument("--reader-zip", required=True)
+    p.add_argument("--reader-exe", required=True)
     p.add_argument("--driver", required=True)
     p.add_argument("--bed", required=True)
     p.add_argument("--scenario", required=True)
@@ -397,6 +458,8 @@ def main(argv):
     p.add_argument("--make-dist", required=True)
     p.add_argument("--readme", required=True)
     p.add_argument("--exe", required=True)
+    p.add_argument("--reader-readme", required=True)
+    p.add_argument("--reader-exe", required=True)
     p.add_argument("--work", required=True)
     p.add_argument("--driver", required=True)
     p.add_argument("--bed", required=True)
