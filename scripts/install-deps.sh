@@ -57,8 +57,19 @@ for entry in "${packages[@]}"; do
   installed "${fields[@]:1}" || need+=("${fields[0]}")
 done
 
+# Wine's 32-bit loader needs a kernel that runs 32-bit programs; that of some
+# virtual machines does not ("Exec format error").
+check_32bit_wine() {
+  local loader=${ORVEX_DEPS_ROOT-}/usr/lib/wine/wine
+  if [ -x "$loader" ] && ! "$loader" --version >/dev/null 2>&1; then
+    echo "install-deps: warning: $loader does not run: this machine's kernel runs no 32-bit programs," \
+      "so the win32 preset's tests under Wine fail here" >&2
+  fi
+}
+
 if [ ${#need[@]} -eq 0 ]; then
   echo "install-deps: everything is installed"
+  check_32bit_wine
   exit 0
 fi
 
@@ -68,12 +79,17 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 
+# Another apt run (a second checkout setting up at the same time) holds
+# dpkg's lock for a while: wait for it rather than fail.
+wait_for_lock=(-o DPkg::Lock::Timeout=600)
+
 # apt-get update exits 0 even when some index could not be fetched ("Some
 # index files failed to download"); its warnings on standard error tell.
 refresh() {
   local log
   log=$(mktemp)
-  if apt-get update -qq 2>"$log" && ! grep -q '^\(E\|W\): \(Failed to fetch\|Some index files failed\)' "$log"; then
+  if apt-get update -qq "${wait_for_lock[@]}" 2>"$log" &&
+    ! grep -q '^\(E\|W\): \(Failed to fetch\|Some index files failed\)' "$log"; then
     rm -f "$log"
     return 0
   fi
@@ -97,7 +113,7 @@ if [ $refreshed = 0 ]; then
   echo "install-deps: the package indexes are still not all fresh; installing from the ones that are there" >&2
 fi
 
-install() { apt-get install -y -qq --no-install-recommends "$@" </dev/null; }
+install() { apt-get install -y -qq --no-install-recommends "${wait_for_lock[@]}" "$@" </dev/null; }
 if ! install "${need[@]}"; then
   # One package that cannot be installed (its dependencies in an index that
   # did not refresh, say) need not hold back the others.
@@ -116,3 +132,4 @@ if ! install "${need[@]}"; then
     exit 1
   fi
 fi
+check_32bit_wine

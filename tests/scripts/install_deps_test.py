@@ -57,6 +57,12 @@ def run(update_failures, broken):
     return result, calls
 
 
+def packages(call):
+    """The packages of an apt-get call: its words but the options and their values."""
+    words = call.split()[1:]
+    return [w for i, w in enumerate(words) if not w.startswith("-") and (i == 0 or words[i - 1] != "-o")]
+
+
 checks = []
 
 
@@ -66,9 +72,9 @@ def check(ok, message, result):
 
 # Two refreshes fail, the third works; everything installs at once.
 result, calls = run(2, "")
-install = [call.split()[4:] for call in calls if call.startswith("install")]
+install = [packages(call) for call in calls if call.startswith("install")]
 check(result.returncode == 0, "a late refresh: exit code 0, not %d" % result.returncode, result)
-check([c for c in calls if c.startswith("update")] == ["update -qq"] * 3, "a late refresh: three updates", result)
+check(len([c for c in calls if c.startswith("update")]) == 3, "a late refresh: three updates", result)
 check(result.stderr.count("trying again in 0 s") == 2, "a late refresh: two retries announced", result)
 check("dpkg --add-architecture i386" in calls, "a late refresh: i386 added", result)
 check(len(install) == 1 and {"wine32:i386", "wine64", "cmake", "chromium", "locales"} <= set(install[0]),
@@ -76,7 +82,7 @@ check(len(install) == 1 and {"wine32:i386", "wine64", "cmake", "chromium", "loca
 
 # The refresh never works and wine32 cannot be installed: the others still are.
 result, calls = run(9, "wine32:i386")
-every, *singles = [call.split()[4:] for call in calls if call.startswith("install")]
+every, *singles = [packages(call) for call in calls if call.startswith("install")]
 check(result.returncode == 1, "an install that fails: exit code 1, not %d" % result.returncode, result)
 check(len([c for c in calls if c.startswith("update")]) == 4, "an install that fails: four updates", result)
 check("installing from the ones that are there" in result.stderr, "an install that fails: from what is there",
