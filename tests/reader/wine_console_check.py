@@ -1,35 +1,33 @@
 """OrvexEnvRead.exe under Wine in a Japanese locale (code page 932), its output
 redirected to files as a desk's script would: the summary comes out in the
 ANSI code page (CP932, CR LF), the JSON Lines in UTF-8, and a Japanese file
-name given on the command line is read and named.
+name given on the command line is read and named. It runs through winerun, in
+the prefix of the unit tests.
 
-Usage: wine_console_check.py LOADER EXE LOCALE_DIR EXPECTED_REPORT"""
+Usage: wine_console_check.py WINERUN LOADER EXE LOCALE_DIR EXPECTED_REPORT"""
 import json
 import os
 import subprocess
 import sys
 import tempfile
 
-loader, exe, locale_dir, report_path = sys.argv[1:5]
+winerun, loader, exe, locale_dir, report_path = sys.argv[1:6]
 with open(report_path, encoding="utf-8") as f:
     report = f.read().replace("{START}", "2025/11/20 09:12:44")
 env = {
     "PATH": "/usr/local/bin:/usr/bin:/bin",
-    "HOME": os.environ.get("HOME", "/root"),
     "LANG": "ja_JP.UTF-8",
     "LC_ALL": "ja_JP.UTF-8",
     "LOCPATH": locale_dir,
-    "WINEPREFIX": os.environ["ORVEX_UNIT_WINEPREFIX"],
-    "WINEDEBUG": "-all",
-    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    "ORVEX_UNIT_WINEPREFIX": os.environ["ORVEX_UNIT_WINEPREFIX"],
 }
 name = "結果ファイル.txt"
 
 
 def run(*args):
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        rc = subprocess.run([loader, exe] + list(args), env=env, cwd=work, stdin=subprocess.DEVNULL, stdout=out,
-                            stderr=err, timeout=120).returncode
+        rc = subprocess.run([winerun, loader, exe] + list(args), env=env, cwd=work, stdin=subprocess.DEVNULL,
+                            stdout=out, stderr=err, timeout=120).returncode
         out.seek(0)
         err.seek(0)
         return rc, out.read(), err.read()

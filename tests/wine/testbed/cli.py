@@ -38,7 +38,7 @@ import time
 from testbed import Failure, log
 from testbed.machine import drive_c_parts, lay_out, place_file, resolve
 from testbed.prefixes import ensure_locale, ensure_prefix
-from testbed.runs import EXE_TIMEOUT, Run, place_exe, run_exe, run_scenario
+from testbed.runs import EXE_TIMEOUT, Run, hold_work, place_exe, run_exe, run_scenario
 from testbed.scenario import WINE_TESTS, Scenario
 from testbed.wine import Bed, stop_leftover_server
 
@@ -71,7 +71,7 @@ def cmd_exec(bed, args):
         lay_out(run.wine, [os.path.abspath(layer) for layer in args.layer], None, run.facts)
         extra = {"ORVEX_PREFIX_KIND": args.prefix}
         rc, out, err = run.wine.run(bed.program_loader, [program] + args.program[1:], name, extra_env=extra,
-                                    timeout=EXE_TIMEOUT, check=False)
+                                    timeout=EXE_TIMEOUT, check=False, under_test=True)
         sys.stdout.write(out.decode("utf-8", "replace"))
         sys.stdout.write(err.decode("utf-8", "replace"))
         run.ok = rc == 0
@@ -127,7 +127,7 @@ def cmd_time(bed, args):
         def timed(program, name):
             began = time.perf_counter()
             rc, _, _ = run.wine.run(bed.program_loader, [program], name, cwd=cwd_unix, timeout=EXE_TIMEOUT,
-                                    check=False)
+                                    check=False, under_test=True)
             if rc != 0:
                 raise Failure("%s ended with exit code %d" % (program, rc))
             return time.perf_counter() - began
@@ -185,8 +185,12 @@ def cmd_cleanup(bed, args):
     if os.path.isdir(bed.runs):
         for name in sorted(os.listdir(bed.runs)):
             work = os.path.join(bed.runs, name)
-            if stop_leftover_server(work):
-                log("stopped the wineserver of " + work)
+            lock = None if name.endswith(".lock") else hold_work(work, wait=False)
+            if lock is None:
+                continue  # a run of another process, still going
+            with lock:
+                if stop_leftover_server(work):
+                    log("stopped the wineserver of " + work)
     return 0
 
 

@@ -66,7 +66,11 @@ def ensure_prefix(bed, kind):
     the Japanese locale and time, like a Japanese PC's first start."""
     ensure_locale(bed)
     target = bed.pristine(kind)
-    stamp = json.dumps({"format": PREFIX_FORMAT, "wine": wine_version(), "user": bed.user, "tz": WINE_TZ})
+    # A 64-bit prefix made before the 32-bit loader was installed lacks its
+    # 32-bit half: the stamp names the loaders there were.
+    loaders = [name for name, loader in sorted(LOADERS.items()) if os.path.exists(loader)]
+    stamp = json.dumps({"format": PREFIX_FORMAT, "wine": wine_version(), "loaders": loaders, "user": bed.user,
+                        "tz": WINE_TZ})
     stamp_file = os.path.join(target, ".orvex-stamp")
     with locked(os.path.join(bed.prefixes, kind + ".lock")):
         if os.path.exists(stamp_file) and open(stamp_file).read() == stamp:
@@ -80,6 +84,8 @@ def ensure_prefix(bed, kind):
             wine.native(["wineboot", "-i"], "wineboot")
             stop_wineserver(wine.env)
             unlink_profile_folders(partial)
+            # One server for the commands that read the facts, as in a run.
+            wine.start_server()
             facts = machine_facts(wine)
         finally:
             wine.stop()

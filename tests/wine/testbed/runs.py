@@ -1,6 +1,7 @@
 """One run: a prefix copy with its own wineserver, the machine laid out, the
 exe placed and started, and every check of a scenario."""
 
+import fcntl
 import os
 import shutil
 import time
@@ -25,6 +26,9 @@ class Run:
         self.kind = kind
         self.keep = keep
         self.work = os.path.join(bed.runs, "%s.%s" % (name, kind))
+        # A second run of the same name in this bed (the sample shown while
+        # the tests run it too) waits until this one has ended.
+        self.lock = hold_work(self.work, wait=True)
         cleanup_work(self.work)
         os.makedirs(self.work)
         self.prefix = os.path.join(self.work, "prefix")
@@ -43,7 +47,21 @@ class Run:
             log("kept for inspection: " + self.work)
         elif not self.keep:
             shutil.rmtree(self.work, ignore_errors=True)
+        self.lock.close()
         return False
+
+
+def hold_work(work, wait):
+    """The lock of a run's directory, held while the run lasts; None when
+    another process holds it and wait is false."""
+    os.makedirs(os.path.dirname(work), exist_ok=True)
+    lock = open(work + ".lock", "w")
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX if wait else fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except BlockingIOError:
+        lock.close()
+        return None
+    return lock
 
 
 def cleanup_work(work):
@@ -83,7 +101,7 @@ def run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit=None):
         extra = {"ORVEX_LAUNCH_APP": exe_windows, "ORVEX_LAUNCH_CMDLINE": argv0, "ORVEX_LAUNCH_CWD": cwd_windows}
     began = time.time()
     rc, out, err = run.wine.run(run.bed.program_loader, args, "OrvexEnv", cwd=cwd_unix, extra_env=extra,
-                                timeout=EXE_TIMEOUT, check=False, file_limit=file_limit)
+                                timeout=EXE_TIMEOUT, check=False, file_limit=file_limit, under_test=True)
     return rc, out, err, began, time.time()
 
 

@@ -4,6 +4,7 @@ import contextlib
 import json
 import os
 import pwd
+import re
 import resource
 import shutil
 import signal
@@ -127,11 +128,25 @@ class Wine:
                     raise Failure("holdopen %s %s failed: %s" % (path, mode, f.read().decode("cp932", "replace")))
             time.sleep(0.05)
 
-    def run(self, loader, args, name, cwd=None, extra_env=None, timeout=HELPER_TIMEOUT, check=True, file_limit=None):
+    def run(self, loader, args, name, cwd=None, extra_env=None, timeout=HELPER_TIMEOUT, check=True, file_limit=None,
+            under_test=False):
         """Runs a program; returns (exit code, stdout bytes, stderr bytes).
         With file_limit no file the program writes grows beyond that many
         bytes: further writes fail as on a full disk (RLIMIT_FSIZE, with
-        SIGXFSZ ignored so that the write returns an error instead)."""
+        SIGXFSZ ignored so that the write returns an error instead). A step
+        that Wine itself failed (wine_failure) runs once more; under_test
+        marks the program the test is about."""
+        rc, stdout, stderr = self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)
+        why = wine_failure(rc, stdout, stderr, under_test)
+        if why:
+            log("%s: Wine failed (%s); running it once more" % (name, why))
+            rc, stdout, stderr = self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)
+        if check and rc != 0:
+            raise Failure("%s failed with exit code %d:\n%s%s" % (
+                name, rc, stdout.decode("cp932", "replace"), stderr.decode("cp932", "replace")))
+        return rc, stdout, stderr
+
+    def run_once(self, loader, args, name, cwd, extra_env, timeout, file_limit):
         self.count += 1
         base = os.path.join(self.logs, "%02d-%s" % (self.count, name))
         env = dict(self.env)
@@ -152,9 +167,6 @@ class Wine:
             stdout = f.read()
         with open(base + ".err", "rb") as f:
             stderr = f.read()
-        if check and rc != 0:
-            raise Failure("%s failed with exit code %d:\n%s%s" % (
-                name, rc, stdout.decode("cp932", "replace"), stderr.decode("cp932", "replace")))
         return rc, stdout, stderr
 
     def run_at_once(self, loader, args, name, count, cwd=None, timeout=HELPER_TIMEOUT):
@@ -184,6 +196,31 @@ class Wine:
     def native(self, args, name, **kwargs):
         """A Wine program (reg, sc, wmic, cmd) in the prefix's native bitness."""
         return self.run(LOADERS[self.kind], args, name, **kwargs)
+
+
+# What Wine prints when it fails under a program: before the program starts
+# (the connection to the wineserver lost, a module or the program not
+# loaded), or when a program crashes. A program of its own never ends by a
+# Unix signal: Wine turns its faults into exceptions.
+WINE_START_FAILED = re.compile(rb"^(wine client error:|wine: could not load |wine: failed to ).*", re.M)
+WINE_CRASHED = re.compile(rb"^wine: Unhandled .*", re.M)
+
+
+def wine_failure(rc, stdout, stderr, under_test):
+    """Why a failed step is Wine's failure and not its program's, or None.
+    The bed's helper steps (reg, sc, regsnap, cmd, wmic) test nothing: a
+    crash of theirs is Wine's too. The program under test is not judged
+    again once it ran: only a failure that left no output and no crash of
+    the program is Wine's."""
+    if rc == 0:
+        return None
+    crashed = WINE_CRASHED.search(stderr)
+    if under_test and (stdout or crashed):
+        return None
+    if rc < 0:
+        return "ended by signal %d" % -rc
+    failure = WINE_START_FAILED.search(stderr) or crashed
+    return failure.group().decode("utf-8", "replace") if failure else None
 
 
 def stop_wineserver(env):
