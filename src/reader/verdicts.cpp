@@ -33,8 +33,14 @@ struct Form {
 
 using Forms = std::vector<Form>;
 
-Form exact(std::string text, Verdict verdict, std::string hint = std::string()) {
-    return {std::move(text), Value::Nothing, std::string(), verdict, std::move(hint)};
+Form exact(std::string_view text, Verdict verdict, std::string hint = std::string()) {
+    return {std::string(text), Value::Nothing, std::string(), verdict, std::move(hint)};
+}
+
+// head, then a value of its kind, then tail.
+Form shaped(std::string_view head, Value value, std::string_view tail, Verdict verdict,
+            std::string hint = std::string()) {
+    return {std::string(head), value, std::string(tail), verdict, std::move(hint)};
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -66,14 +72,14 @@ using AllForms = std::array<Forms, kItemCount + 1>;  // by item number; 0 unused
 
 void addSystemForms(AllForms& forms) {
     for (const LabelledItem& item : {kOsName, kOsVersion, kOsBuild})
-        forms[item.number] = {{std::string(item.label), Value::Text, "", Verdict::Info, ""}};
-    forms[kOsBitness.number] = {{std::string(kOsBitness.label), Value::Text, "", Verdict::Info, ""}};
+        forms[item.number] = {shaped(item.label, Value::Text, "", Verdict::Info)};
+    forms[kOsBitness.number] = {shaped(kOsBitness.label, Value::Text, "", Verdict::Info)};
     {
         const SmartCardItem& card = kSmartCardService;
-        Forms& item = forms[card.number];
+        Forms& cardForms = forms[card.number];
         for (uint32_t state = 1; state <= 7; ++state) {
             const bool starting = state == 2 || state == 5;
-            item.push_back(exact(
+            cardForms.push_back(exact(
                 concat({card.label, card.stateMessages[state - 1], "(", std::to_string(state), ")"}),
                 state == kSmartCardRunning ? Verdict::Ok : Verdict::Action,
                 state == kSmartCardRunning ? ""
@@ -82,35 +88,33 @@ void addSystemForms(AllForms& forms) {
                     : u8"「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。"));
         }
         // A code outside 1 to 7: the tool itself could not tell the state.
-        item.push_back({concat({card.label, card.stateMessages[7], "("}), Value::Signed, ")", Verdict::Unread,
-                        u8"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
-                        u8"実行中か確かめてください。"});
-        item.push_back(exact(std::string(card.unavailable), Verdict::Unread,
-                             u8"スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card が"
-                             u8"あるか確かめてください。"));
+        cardForms.push_back(shaped(concat({card.label, card.stateMessages[7], "("}), Value::Signed, ")",
+                                   Verdict::Unread,
+                                   u8"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
+                                   u8"実行中か確かめてください。"));
+        cardForms.push_back(exact(card.unavailable, Verdict::Unread,
+                                  u8"スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card が"
+                                  u8"あるか確かめてください。"));
     }
     for (const SigningComponentItem& component : {kSigningModule, kSigningControl}) {
         forms[component.number] = {
-            {std::string(component.dateLabel), Value::Date, "", Verdict::Ok, ""},
-            exact(std::string(component.notRegistered), Verdict::Action,
+            shaped(component.dateLabel, Value::Date, "", Verdict::Ok),
+            exact(component.notRegistered, Verdict::Action,
                   u8"事前準備セットアップを実行して、署名モジュールを登録してください。"),
-            exact(std::string(component.fileMissing), Verdict::Action,
+            exact(component.fileMissing, Verdict::Action,
                   u8"事前準備セットアップを実行し直して、署名モジュールのファイルを入れ直してください。"),
-            exact(std::string(component.unreadable), Verdict::Unread,
+            exact(component.unreadable, Verdict::Unread,
                   u8"登録されているファイルを読めませんでした。ほかのソフトが使っていないか確かめてから、"
                   u8"もう一度 OrvexEnv を実行してください。"),
         };
     }
     for (const SetupItem& setup : {kRubenaSetup, kWebSetup, kSoramuSetup}) {
-        // The setup's name: its label without the full stop and the colon.
-        std::string title = cp932ToUtf8(setup.installed);
-        const std::string_view fullStop = u8"．", colon = u8"：";
-        if (title.compare(0, fullStop.size(), fullStop) == 0) title.erase(0, fullStop.size());
-        if (title.size() >= colon.size() && title.compare(title.size() - colon.size(), colon.size(), colon) == 0)
-            title.erase(title.size() - colon.size());
+        // The setup's name: its label between the full stop and the closing colon.
+        std::string title = cp932ToUtf8(setup.installed.substr(kFullStop.size()));
+        title.erase(title.size() - std::string_view(u8"：").size());
         forms[setup.number] = {
-            exact(std::string(setup.notInstalled), Verdict::Action, u8"「" + title + u8"」を実行（インストール）してください。"),
-            {std::string(setup.installed), Value::Text, "", Verdict::Ok, ""},
+            exact(setup.notInstalled, Verdict::Action, u8"「" + title + u8"」を実行（インストール）してください。"),
+            shaped(setup.installed, Value::Text, "", Verdict::Ok),
         };
     }
 }
@@ -119,18 +123,18 @@ void addInternetExplorerForms(AllForms& forms) {
     for (const HostItem& line : kTrustedSites.hosts) {
         const std::string head =
             concat({kTrustedSites.label, line.host.zoneValueName, kTrustedSites.result, zoneMapPath(line.host)});
-        forms[line.number] = {exact(head + std::string(kTrustedSites.set), Verdict::Ok),
-                              exact(head + std::string(kTrustedSites.notSet), Verdict::Action,
+        forms[line.number] = {exact(concat({head, kTrustedSites.set}), Verdict::Ok),
+                              exact(concat({head, kTrustedSites.notSet}), Verdict::Action,
                                     concat({u8"インターネットオプションの信頼済みサイトに ", line.host.zoneValueName, "://",
                                             fullHostName(line.host), u8" を追加してください。"}))};
     }
     forms[kSecurityZone.number] = {
         exact(concat({kSecurityZone.ok, std::to_string(kDefaultSecurityLevel), kSecurityZone.close}), Verdict::Ok),
-        {std::string(kSecurityZone.notDefault), Value::Unsigned, std::string(kSecurityZone.close), Verdict::Action,
-         u8"インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"},
-        {std::string(kSecurityZone.readFailed), Value::Signed, "", Verdict::Unread,
-         u8"信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
-         u8"信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"},
+        shaped(kSecurityZone.notDefault, Value::Unsigned, kSecurityZone.close, Verdict::Action,
+               u8"インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"),
+        shaped(kSecurityZone.readFailed, Value::Signed, "", Verdict::Unread,
+               u8"信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
+               u8"信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"),
     };
     for (const AddonItem& addon : {kAddons.iquennelClass, kAddons.quennelControl, kAddons.xmlHttp}) {
         forms[addon.number] = {exact(concat({kAddons.label, addon.displayName, kAddons.ok}), Verdict::Ok),
@@ -139,7 +143,7 @@ void addInternetExplorerForms(AllForms& forms) {
                                              addon.displayName, u8"」を有効にしてください。"}))};
     }
     forms[kCompatibilityView.number] = {
-        exact(std::string(kCompatibilityView.ok), Verdict::Ok),
+        exact(kCompatibilityView.ok, Verdict::Ok),
         exact(concat({kCompatibilityView.ng, kAgencyDomain, kCompatibilityView.ngEnd}), Verdict::Action,
               concat({u8"互換表示設定の一覧から ", kAgencyDomain, u8" を削除してください。"}))};
     for (const HostItem& line : kPopupAllowList.hosts) {
@@ -168,7 +172,7 @@ void addExtensionForms(AllForms& forms) {
                                    exact(concat({state.label, values.off}), Verdict::Action, browser.offHint),
                                    exact(concat({state.label, values.notInstalled}), Verdict::Info)};
         for (const LabelledItem& version : browser.lines.versions)
-            forms[version.number] = {{std::string(version.label), Value::Text, "", Verdict::Info, ""}};
+            forms[version.number] = {shaped(version.label, Value::Text, "", Verdict::Info)};
     }
 }
 
