@@ -18,7 +18,6 @@ packages=(
   "g++-mingw-w64-x86-64  x86_64-w64-mingw32-g++-posix"
   "wine64                /usr/lib/wine/wine64"
   "wine32:i386           /usr/lib/wine/wine"
-  "picojson-dev          /usr/include/picojson.h"
   "cmake                 cmake"
   "g++                   g++"
   "python3               python3"

@@ -6,8 +6,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/target_user.h"
 #include "platform/registry.h"
+#include "platform/target_user.h"
 #include "probes/chromium/browser_extension.h"
 #include "probes/ie/ie_checks.h"
 #include "probes/system/os_identification.h"
@@ -19,7 +19,7 @@ namespace orvex {
 
 namespace {
 
-using namespace run_texts;
+using namespace catalogue;
 
 std::string startTimeText(Platform& platform, std::time_t now) {
     std::tm calendar = {};
@@ -40,9 +40,9 @@ std::u16string resultFilePath(const std::u16string& argv0) {
 
 std::string bitnessText(uint16_t processorArchitecture) {
     switch (processorArchitecture) {
-    case 0: return "32bit";
-    case 6: case 7: case 9: case 10: return "64bit";
-    default: return "--bit";
+    case 0: return std::string(kOsBitness.bits32);
+    case 6: case 7: case 9: case 10: return std::string(kOsBitness.bits64);
+    default: return std::string(kOsBitness.otherBits);
     }
 }
 
@@ -72,7 +72,7 @@ int runChecks(Platform& platform, ReportWriter& report, const std::u16string& ar
     report.writeConsoleLine(kAnnouncement);
     report.writeConsoleLine(shownPath);
     report.writeFileLine(kSeparator);
-    report.writeLine(kStartLabel + startTimeText(platform, startTime));
+    report.writeLine(std::string(kStartLabel) + startTimeText(platform, startTime));
 
     // The view is fixed before the first registry read and holds for the whole run.
     const uint16_t architecture = platform.nativeProcessorArchitecture();
@@ -82,23 +82,22 @@ int runChecks(Platform& platform, ReportWriter& report, const std::u16string& ar
     std::string sid;
     if (!resolveTargetUserSid(platform, registry, report, sid)) return -1;
 
-    // Every check writes its fixed number of lines from the item number it is
-    // given and returns the next one: the numbers never shift.
-    int item = 1;
-    item = checkOsIdentification(platform, report, bitness, architecture, item);  // 1-4
-    item = checkSmartCardService(platform, report, item);                          // 5
-    item = checkSigningModules(platform, registry, report, item);                  // 6-7
-    item = checkTrustedSites(registry, report, sid, item);                         // 8-16
-    item = checkSecurityZone(registry, report, sid, item);                         // 17
-    item = checkAddonSettings(registry, report, sid, item);                        // 18-20
-    item = checkCompatibilityView(registry, report, sid, item);                    // 21
-    item = checkPopupAllowList(registry, report, sid, item);                       // 22-30
+    // Every check writes all of its lines, numbered as the catalogue numbers
+    // them, whatever it finds: the report's items follow the order of the checks.
+    checkOsIdentification(platform, report, bitness, architecture);
+    checkSmartCardService(platform, report);
+    checkSigningModules(platform, registry, report);
+    checkTrustedSites(registry, report, sid);
+    checkSecurityZone(registry, report, sid);
+    checkAddonSettings(registry, report, sid);
+    checkCompatibilityView(registry, report, sid);
+    checkPopupAllowList(registry, report, sid);
 
     std::optional<std::string> localAppData;
     if (!resolveTargetLocalAppData(platform, registry, report, localAppData)) return -1;
 
-    item = probeBrowserExtension(platform, report, localAppData, item);  // 31-38
-    checkPreparationSetups(registry, report, item);                                                   // 39-41
+    probeBrowserExtension(platform, report, localAppData);
+    checkPreparationSetups(registry, report);
 
     report.writeFileLine(kSeparator);
     return 0;

@@ -9,17 +9,6 @@
 
 namespace orvex {
 
-// The run's fixed texts; the reader of result files recognises runs by them.
-namespace run_texts {
-inline constexpr char kOpenFailed[] =
-    "結果ファイルを作成できませんでした。結果ファイルを開いている場合は、閉じてから本ツールを実行してください。";
-inline constexpr char kAnnouncement[] = "以下の結果ファイルを出力します。（既にファイルが有る場合は、後ろに結果を追加します。）";
-// Opens every run in the result file and closes a complete one.
-inline constexpr char kSeparator[] = "=================================================";
-// The start line: this label, then the local time as YYYY/MM/DD HH:MM:SS.
-inline constexpr char kStartLabel[] = "実行開始：";
-}  // namespace run_texts
-
 // The result file beside the executable: argv[0] up to its last backslash
 // (or "." without one), then "\OrvexEnv.txt". UTF-16, as the command line
 // holds it: the ANSI form of a path with characters outside the ANSI code

@@ -6,10 +6,6 @@
 
 namespace orvex {
 
-namespace {
-const char kProfileListKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-}
-
 int Registry::readRegDword(const std::string& subkey, const std::string& valueName, uint32_t& value) {
     RegKeyOwner key(platform_);
     if (platform_.regOpenKey(RegRoot::Users, subkey, accessMask(), key.put()) != kErrorSuccess) return REG_READ_FAILED;

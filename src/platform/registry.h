@@ -19,6 +19,9 @@ constexpr int PROFILE_LIST_FAILED = -1;
 
 constexpr uint32_t kRegStringLimit = 1024;  // bytes, terminating NUL included
 
+// Under HKEY_LOCAL_MACHINE: one subkey per profile, named after its SID.
+inline constexpr char kProfileListKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
 // Which registry every read of a run sees. A 32-bit process on 64-bit
 // Windows is shown the 32-bit (WOW6432Node) view unless it asks for the
 // native one; on 32-bit Windows there is only one.

@@ -4,9 +4,11 @@
 #include <picojson.h>
 
 #include "reader/text_conversion.h"
-#include "report/failure_sites.h"
+#include "report/catalogue.h"
 
 namespace orvex::reader {
+
+using namespace catalogue;
 
 namespace {
 
@@ -46,10 +48,13 @@ std::string howItEnded(const Run& run) {
         if (endedAt(kProfileListUnreadable))
             return u8"途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。"
                    u8"パソコンの管理者に相談してください。";
+        // The account name is looked up after the pop-up lines, before the extension's.
         if (endedAt(kLastLoggedOnSamUserUnreadable))
-            return u8"項目 30 の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから"
-                   u8"読めず、項目 31 以降は調べられていません。パソコンの利用者が Windows にサインインし直して"
-                   u8"から、もう一度 OrvexEnv を実行してください。";
+            return u8"項目 " + number(kPopupAllowList.hosts.back().number) +
+                   u8" の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから読めず、項目 " +
+                   number(kChromeExtension.states.front().number) +
+                   u8" 以降は調べられていません。パソコンの利用者が Windows にサインインし直してから、"
+                   u8"もう一度 OrvexEnv を実行してください。";
         return u8"途中で終わっています。もう一度 OrvexEnv を実行してください。";
     }
     case RunEnd::Interrupted:
@@ -70,9 +75,11 @@ std::string howItEnded(const Run& run) {
 
 // On in no browser: the four state lines are there and none says on.
 bool extensionOnNowhere(const Run& run) {
-    for (int item : {31, 32, 35, 36}) {
-        const ItemLine& line = run.items[static_cast<std::size_t>(item - 1)];
-        if (!line.present || line.judgement.verdict == Verdict::Ok) return false;
+    for (const BrowserExtensionItems& browser : {kChromeExtension, kEdgeExtension}) {
+        for (const LabelledItem& state : browser.states) {
+            const ItemLine& line = run.items[static_cast<std::size_t>(state.number - 1)];
+            if (!line.present || line.judgement.verdict == Verdict::Ok) return false;
+        }
     }
     return true;
 }

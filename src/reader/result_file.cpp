@@ -14,11 +14,12 @@
 #include <climits>
 #include <cstring>
 
-#include "app/run.h"
-#include "report/failure_sites.h"
 #include "reader/text_conversion.h"
+#include "report/catalogue.h"
 
 namespace orvex::reader {
+
+using namespace catalogue;
 
 namespace {
 
@@ -36,13 +37,6 @@ bool startsWithUtf16Mark(std::string_view text) {
     const unsigned first = static_cast<unsigned char>(text[0]);
     const unsigned second = static_cast<unsigned char>(text[1]);
     return (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
-}
-
-bool digitsOnly(std::string_view text) {
-    if (text.empty() || text.size() > 10) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
 }
 
 // The failure lines the tool writes; those of the target-user lookups end the run.
@@ -75,7 +69,7 @@ const KnownFailure* knownFailure(std::string_view line, int& number) {
 // The start line's time, when it has the shape the tool writes.
 std::string startTime(std::string_view line) {
     static constexpr std::string_view kShape = "0000/00/00 00:00:00";
-    const std::string_view time = line.substr(std::strlen(run_texts::kStartLabel));
+    const std::string_view time = line.substr(kStartLabel.size());
     if (time.size() != kShape.size()) return std::string();
     for (std::size_t i = 0; i < time.size(); ++i)
         if (kShape[i] == '0' ? time[i] < '0' || time[i] > '9' : time[i] != kShape[i]) return std::string();
@@ -160,8 +154,8 @@ std::string_view ResultFileReader::forMatching(std::string_view raw) {
 }
 
 ResultFileReader::Kind ResultFileReader::kindOf(std::string_view line) const {
-    if (line == run_texts::kSeparator) return Kind::Separator;
-    if (startsWith(line, run_texts::kStartLabel)) return Kind::Start;
+    if (line == kSeparator) return Kind::Separator;
+    if (startsWith(line, kStartLabel)) return Kind::Start;
     if (itemNumber(line) != 0) return Kind::Item;
     int number = 0;
     if (knownFailure(line, number) != nullptr) return Kind::Failure;

@@ -1,28 +1,18 @@
-// Every text each item's line can have, built once from the checks' own
-// texts, with its verdict and, where something is to be done, a hint.
+// Every text each item's line can have, built once from the catalogue of the
+// report's format, with its verdict and, where something is to be done, a hint.
 #include "reader/verdicts.h"
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
-#include "probes/chromium/browser_extension.h"
-#include "probes/ie/ie_checks.h"
-#include "probes/ie/service_hosts.h"
-#include "probes/system/os_identification.h"
-#include "probes/system/preparation_setups.h"
-#include "probes/system/signing_modules.h"
-#include "probes/system/smart_card_service.h"
 #include "reader/text_conversion.h"
 
 namespace orvex::reader {
 
-namespace {
+using namespace catalogue;
 
-// Every label begins with the full-width full stop; the setups' titles end
-// with a full-width colon.
-constexpr std::string_view kFullStop = "．";
-constexpr std::string_view kColon = "：";
+namespace {
 
 // What may stand between a text's fixed head and tail.
 enum class Value {
@@ -43,18 +33,17 @@ struct Form {
 
 using Forms = std::vector<Form>;
 
-Form exact(std::string text, Verdict verdict, std::string hint = std::string()) {
-    return {std::move(text), Value::Nothing, std::string(), verdict, std::move(hint)};
+Form exact(std::string_view text, Verdict verdict, std::string hint = std::string()) {
+    return {std::string(text), Value::Nothing, std::string(), verdict, std::move(hint)};
+}
+
+// head, then a value of its kind, then tail.
+Form shaped(std::string_view head, Value value, std::string_view tail, Verdict verdict,
+            std::string hint = std::string()) {
+    return {std::string(head), value, std::string(tail), verdict, std::move(hint)};
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool digitsOnly(std::string_view text) {
-    if (text.empty() || text.size() > 10) return false;
-    for (char c : text)
-        if (!isDigit(c)) return false;
-    return true;
-}
 
 bool fits(Value value, std::string_view text) {
     switch (value) {
@@ -79,126 +68,117 @@ std::string concat(std::initializer_list<std::string_view> pieces) {
     return text;
 }
 
-void addSystemForms(std::array<Forms, kItemCount + 1>& forms) {
+using AllForms = std::array<Forms, kItemCount + 1>;  // by item number; 0 unused
+
+void addSystemForms(AllForms& forms) {
+    for (const LabelledItem& item : {kOsName, kOsVersion, kOsBuild})
+        forms[item.number] = {shaped(item.label, Value::Text, "", Verdict::Info)};
+    forms[kOsBitness.number] = {shaped(kOsBitness.label, Value::Text, "", Verdict::Info)};
     {
-        using namespace os_texts;
-        const char* const labels[] = {kNameLabel, kVersionLabel, kBuildLabel, kBitnessLabel};
-        for (int i = 0; i < 4; ++i) forms[1 + i] = {{labels[i], Value::Text, "", Verdict::Info, ""}};
-    }
-    {
-        using namespace smart_card_texts;
+        const SmartCardItem& card = kSmartCardService;
+        Forms& cardForms = forms[card.number];
         for (uint32_t state = 1; state <= 7; ++state) {
             const bool starting = state == 2 || state == 5;
-            forms[5].push_back(exact(
-                concat({kLabel, kStateMessages[state - 1], "(", std::to_string(state), ")"}),
-                state == kRunning ? Verdict::Ok : Verdict::Action,
-                state == kRunning ? ""
+            cardForms.push_back(exact(
+                concat({card.label, card.stateMessages[state - 1], "(", std::to_string(state), ")"}),
+                state == kSmartCardRunning ? Verdict::Ok : Verdict::Action,
+                state == kSmartCardRunning ? ""
                 : starting
                     ? u8"スマートカードサービスが起動の途中でした。少し待ってから、もう一度 OrvexEnv を実行してください。"
                     : u8"「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。"));
         }
         // A code outside 1 to 7: the tool itself could not tell the state.
-        forms[5].push_back({concat({kLabel, kStateMessages[7], "("}), Value::Signed, ")", Verdict::Unread,
-                            u8"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
-                            u8"実行中か確かめてください。"});
-        forms[5].push_back(exact(kUnavailable, Verdict::Unread,
-                                 u8"スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card が"
-                                 u8"あるか確かめてください。"));
+        cardForms.push_back(shaped(concat({card.label, card.stateMessages[7], "("}), Value::Signed, ")",
+                                   Verdict::Unread,
+                                   u8"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
+                                   u8"実行中か確かめてください。"));
+        cardForms.push_back(exact(card.unavailable, Verdict::Unread,
+                                  u8"スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card が"
+                                  u8"あるか確かめてください。"));
     }
-    for (int i = 0; i < 2; ++i) {
-        const signing_texts::SigningModule& module = signing_texts::kModules[i];
-        forms[6 + i] = {
-            {module.dateLabel, Value::Date, "", Verdict::Ok, ""},
-            exact(module.notRegistered, Verdict::Action,
+    for (const SigningComponentItem& component : {kSigningModule, kSigningControl}) {
+        forms[component.number] = {
+            shaped(component.dateLabel, Value::Date, "", Verdict::Ok),
+            exact(component.notRegistered, Verdict::Action,
                   u8"事前準備セットアップを実行して、署名モジュールを登録してください。"),
-            exact(module.fileMissing, Verdict::Action,
+            exact(component.fileMissing, Verdict::Action,
                   u8"事前準備セットアップを実行し直して、署名モジュールのファイルを入れ直してください。"),
-            exact(module.unreadable, Verdict::Unread,
+            exact(component.unreadable, Verdict::Unread,
                   u8"登録されているファイルを読めませんでした。ほかのソフトが使っていないか確かめてから、"
                   u8"もう一度 OrvexEnv を実行してください。"),
         };
     }
-    for (int i = 0; i < 3; ++i) {
-        const setup_texts::PreparationSetup& setup = setup_texts::kSetups[i];
-        std::string_view title = setup.installed;
-        title.remove_prefix(kFullStop.size());
-        title.remove_suffix(kColon.size());
-        forms[39 + i] = {
-            exact(setup.notInstalled, Verdict::Action,
-                  u8"「" + cp932ToUtf8(title) + u8"」を実行（インストール）してください。"),
-            {setup.installed, Value::Text, "", Verdict::Ok, ""},
+    for (const SetupItem& setup : {kRubenaSetup, kWebSetup, kSoramuSetup}) {
+        // The setup's name: its label between the full stop and the closing colon.
+        std::string title = cp932ToUtf8(setup.installed.substr(kFullStop.size()));
+        title.erase(title.size() - std::string_view(u8"：").size());
+        forms[setup.number] = {
+            exact(setup.notInstalled, Verdict::Action, u8"「" + title + u8"」を実行（インストール）してください。"),
+            shaped(setup.installed, Value::Text, "", Verdict::Ok),
         };
     }
 }
 
-void addInternetExplorerForms(std::array<Forms, kItemCount + 1>& forms) {
-    int item = 8;
-    for (const ServiceHost& host : kServiceHosts) {
-        using namespace trusted_sites_texts;
-        const std::string head = concat({kLabel, host.zoneValueName, kResult, zoneMapPath(host)});
-        forms[item++] = {exact(head + kSet, Verdict::Ok),
-                         exact(head + kNotSet, Verdict::Action,
-                               concat({u8"インターネットオプションの信頼済みサイトに ", host.zoneValueName, "://",
-                                       fullHostName(host), u8" を追加してください。"}))};
+void addInternetExplorerForms(AllForms& forms) {
+    for (const HostItem& line : kTrustedSites.hosts) {
+        const std::string head =
+            concat({kTrustedSites.label, line.host.zoneValueName, kTrustedSites.result, zoneMapPath(line.host)});
+        forms[line.number] = {exact(concat({head, kTrustedSites.set}), Verdict::Ok),
+                              exact(concat({head, kTrustedSites.notSet}), Verdict::Action,
+                                    concat({u8"インターネットオプションの信頼済みサイトに ", line.host.zoneValueName, "://",
+                                            fullHostName(line.host), u8" を追加してください。"}))};
     }
-    {
-        using namespace security_zone_texts;
-        forms[17] = {
-            exact(concat({kOk, std::to_string(kDefaultLevel), kClose}), Verdict::Ok),
-            {kNotDefault, Value::Unsigned, kClose, Verdict::Action,
-             u8"インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"},
-            {kReadFailed, Value::Signed, "", Verdict::Unread,
-             u8"信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
-             u8"信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"},
-        };
+    forms[kSecurityZone.number] = {
+        exact(concat({kSecurityZone.ok, std::to_string(kDefaultSecurityLevel), kSecurityZone.close}), Verdict::Ok),
+        shaped(kSecurityZone.notDefault, Value::Unsigned, kSecurityZone.close, Verdict::Action,
+               u8"インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"),
+        shaped(kSecurityZone.readFailed, Value::Signed, "", Verdict::Unread,
+               u8"信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
+               u8"信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"),
+    };
+    for (const AddonItem& addon : {kAddons.iquennelClass, kAddons.quennelControl, kAddons.xmlHttp}) {
+        forms[addon.number] = {exact(concat({kAddons.label, addon.displayName, kAddons.ok}), Verdict::Ok),
+                               exact(concat({kAddons.label, addon.displayName, kAddons.ng}), Verdict::Action,
+                                     concat({u8"インターネットオプションの「プログラム」の「アドオンの管理」で「",
+                                             addon.displayName, u8"」を有効にしてください。"}))};
     }
-    item = 18;
-    for (const addon_texts::Addon& addon : addon_texts::kAddons) {
-        using namespace addon_texts;
-        forms[item++] = {exact(concat({kLabel, addon.displayName, kOk}), Verdict::Ok),
-                         exact(concat({kLabel, addon.displayName, kNg}), Verdict::Action,
-                               concat({u8"インターネットオプションの「プログラム」の「アドオンの管理」で「",
-                                       addon.displayName, u8"」を有効にしてください。"}))};
-    }
-    {
-        using namespace compatibility_texts;
-        forms[21] = {exact(kOk, Verdict::Ok),
-                     exact(concat({kNg, kAgencyDomain, kNgEnd}), Verdict::Action,
-                           concat({u8"互換表示設定の一覧から ", kAgencyDomain, u8" を削除してください。"}))};
-    }
-    item = 22;
-    for (const ServiceHost* host : hostsInPopupOrder()) {
-        using namespace popup_texts;
-        const std::string name = fullHostName(*host);
-        forms[item++] = {exact(concat({kLabel, name, kOk}), Verdict::Ok),
-                         exact(concat({kLabel, name, kNg}), Verdict::Action,
-                               u8"ポップアップブロックの設定で、許可するサイトに " + name + u8" を追加してください。")};
+    forms[kCompatibilityView.number] = {
+        exact(kCompatibilityView.ok, Verdict::Ok),
+        exact(concat({kCompatibilityView.ng, kAgencyDomain, kCompatibilityView.ngEnd}), Verdict::Action,
+              concat({u8"互換表示設定の一覧から ", kAgencyDomain, u8" を削除してください。"}))};
+    for (const HostItem& line : kPopupAllowList.hosts) {
+        const std::string name = fullHostName(line.host);
+        forms[line.number] = {
+            exact(concat({kPopupAllowList.label, name, kPopupAllowList.ok}), Verdict::Ok),
+            exact(concat({kPopupAllowList.label, name, kPopupAllowList.ng}), Verdict::Action,
+                  u8"ポップアップブロックの設定で、許可するサイトに " + name + u8" を追加してください。")};
     }
 }
 
-void addExtensionForms(std::array<Forms, kItemCount + 1>& forms) {
-    using namespace extension_texts;
-    // Each browser: the state lines of its two documents, then their version lines.
-    for (int browser = 0; browser < 2; ++browser) {
-        const std::string offHint =
-            browser == 0 ? u8"Chrome で拡張機能がオフになっています。Chrome の拡張機能の管理（chrome://extensions）"
-                           u8"で有効にしてください。"
-                         : u8"Edge で拡張機能がオフになっています。Edge の拡張機能の管理（edge://extensions）"
-                           u8"で有効にしてください。";
-        for (int document = 0; document < 2; ++document) {
-            const DocumentRow& row = kDocuments[browser * 2 + document];
-            const int stateItem = 31 + browser * 4 + document;
-            forms[stateItem] = {exact(concat({row.stateLabel, kOn}), Verdict::Ok),
-                                exact(concat({row.stateLabel, kOff}), Verdict::Action, offHint),
-                                exact(concat({row.stateLabel, kNotInstalled}), Verdict::Info)};
-            forms[stateItem + 2] = {{row.versionLabel, Value::Text, "", Verdict::Info, ""}};
-        }
+void addExtensionForms(AllForms& forms) {
+    const ExtensionValues& values = kExtensionValues;
+    const struct {
+        const BrowserExtensionItems& lines;
+        const char* offHint;
+    } browsers[] = {
+        {kChromeExtension, u8"Chrome で拡張機能がオフになっています。Chrome の拡張機能の管理（chrome://extensions）"
+                           u8"で有効にしてください。"},
+        {kEdgeExtension, u8"Edge で拡張機能がオフになっています。Edge の拡張機能の管理（edge://extensions）"
+                         u8"で有効にしてください。"},
+    };
+    for (const auto& browser : browsers) {
+        for (const LabelledItem& state : browser.lines.states)
+            forms[state.number] = {exact(concat({state.label, values.on}), Verdict::Ok),
+                                   exact(concat({state.label, values.off}), Verdict::Action, browser.offHint),
+                                   exact(concat({state.label, values.notInstalled}), Verdict::Info)};
+        for (const LabelledItem& version : browser.lines.versions)
+            forms[version.number] = {shaped(version.label, Value::Text, "", Verdict::Info)};
     }
 }
 
-const std::array<Forms, kItemCount + 1>& allForms() {
-    static const std::array<Forms, kItemCount + 1> forms = [] {
-        std::array<Forms, kItemCount + 1> built;
+const AllForms& allForms() {
+    static const AllForms forms = [] {
+        AllForms built;
         addSystemForms(built);
         addInternetExplorerForms(built);
         addExtensionForms(built);
@@ -208,6 +188,13 @@ const std::array<Forms, kItemCount + 1>& allForms() {
 }
 
 }  // namespace
+
+bool digitsOnly(std::string_view text) {
+    if (text.empty() || text.size() > 10) return false;
+    for (char c : text)
+        if (!isDigit(c)) return false;
+    return true;
+}
 
 const char* verdictName(Verdict verdict) {
     switch (verdict) {

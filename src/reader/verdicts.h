@@ -1,14 +1,15 @@
 // What each line of a report means for the support desk. A line is judged by
-// the texts the checks themselves write (their headers), so a change of a
-// text changes the tool and the reader alike.
+// the catalogue of the report's format, the texts the checks write from.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "report/catalogue.h"
+
 namespace orvex::reader {
 
-inline constexpr int kItemCount = 41;
+using catalogue::kItemCount;
 
 enum class Verdict {
     Ok,      // as the service needs it
@@ -36,5 +37,8 @@ std::string hint(int item, const Judgement& judgement);
 // followed by the full-width full stop every label begins with); 0 when the
 // line is not an item line.
 int itemNumber(std::string_view line);
+
+// One to ten decimal digits and nothing else: a number as the tool writes it.
+bool digitsOnly(std::string_view text);
 
 }  // namespace orvex::reader

@@ -42,7 +42,8 @@ void ReportWriter::writeLine(std::string_view text) {
     toResultFile(text);
 }
 
-void ReportWriter::writeFailure(const FailureSite& site) {
+void ReportWriter::writeFailure(const catalogue::FailureSite& site) {
+    using catalogue::FailureTarget;
     auto compose = [&](int number) {
         std::string line(site.message);
         line.append(site.function);

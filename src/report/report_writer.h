@@ -10,7 +10,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "report/failure_sites.h"
+#include "report/catalogue.h"
 
 namespace orvex {
 
@@ -26,18 +26,18 @@ public:
     // The opened result file; the writer keeps it until it is destroyed.
     void attachResultFile(std::unique_ptr<std::ostream> resultFile);
 
-    // item number, label, pieces..., newline. Returns item + 1.
+    // item number, label, pieces..., newline: the item's number and label
+    // from the catalogue (report/catalogue.h).
     template <typename... Pieces>
-    int writeItem(int item, std::string_view label, const Pieces&... pieces) {
+    void writeItem(int item, std::string_view label, const Pieces&... pieces) {
         std::string line = std::to_string(item);
         line.append(label);
         (appendPiece(line, pieces), ...);
         writeLine(line);
-        return item + 1;
     }
 
     // message, function name and number run together, on the site's target.
-    void writeFailure(const FailureSite& site);
+    void writeFailure(const catalogue::FailureSite& site);
 
     void writeConsoleLine(std::string_view text);  // standard output only
     void writeFileLine(std::string_view text);     // result file only

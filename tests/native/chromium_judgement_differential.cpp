@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::ostringstream out, err, resultFile;
     orvex::ReportWriter writer(out, err, resultFile);
-    orvex::reportExtensionState(writer, document, "", 0);
+    orvex::reportExtensionState(writer, document, {0, ""});
     // The version as the document holds it (UTF-8): its conversion for the
     // report is the same for both.
     const std::string version = document.loaded && !document.version.empty() ? document.version : "-";

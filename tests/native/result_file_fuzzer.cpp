@@ -4,7 +4,7 @@
 // stay valid UTF-8 and valid JSON.
 //
 // clang writes every string literal in UTF-8 (it has no CP932 execution
-// character set), so in this build the checks' texts are their UTF-8 forms:
+// character set), so in this build the catalogue's texts are their UTF-8 forms:
 // the UTF-8 seeds read as the tool's own lines and reach every part of the
 // reading, judging and writing.
 #include <picojson.h>

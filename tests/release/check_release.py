@@ -52,7 +52,7 @@ SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll", "ole32.dll", "oleau
                "shlwapi.dll", "user32.dll", "ntdll.dll"}
 
 # What a reproducible build needs of the sources (no tests: ORVEX_TESTS=OFF).
-SOURCE_PARTS = ["CMakeLists.txt", "cmake", "src", "scripts", "docs"]
+SOURCE_PARTS = ["CMakeLists.txt", "cmake", "src", "third_party", "scripts", "docs"]
 
 
 # The Windows versions the manifest declares, so that none of them applies a

@@ -3,8 +3,8 @@
 // never do, and are never cut.
 #include <gtest/gtest.h>
 
-#include "app/ansi_text.h"
-#include "app/target_user.h"
+#include "platform/ansi_text.h"
+#include "platform/target_user.h"
 #include "fake_platform.h"
 
 namespace orvex::testing {
@@ -50,11 +50,11 @@ TEST_F(AccountNameTest, SplitsAtTheLastBackslashThatStartsACharacter) {
 }
 
 TEST_F(AccountNameTest, ComparisonsAndSearchesFoldAsciiLettersOnlyAndStartAtWholeCharacters) {
-    EXPECT_TRUE(equalsIgnoreCase(lead, "User1.Corp", "user1.CORP"));
-    EXPECT_FALSE(equalsIgnoreCase(lead, "user1", "user10"));
-    EXPECT_FALSE(equalsIgnoreCase(lead, "user[", "user{"));  // not letters
-    EXPECT_TRUE(equalsIgnoreCase(lead, "アキラ.corp", "アキラ.CORP"));
-    EXPECT_FALSE(equalsIgnoreCase(lead, "アキラ", "ヂキラ"));  // a trail letter is no letter
+    EXPECT_TRUE(sameIgnoringAsciiCase(lead, "User1.Corp", "user1.CORP"));
+    EXPECT_FALSE(sameIgnoringAsciiCase(lead, "user1", "user10"));
+    EXPECT_FALSE(sameIgnoringAsciiCase(lead, "user[", "user{"));  // not letters
+    EXPECT_TRUE(sameIgnoringAsciiCase(lead, "アキラ.corp", "アキラ.CORP"));
+    EXPECT_FALSE(sameIgnoringAsciiCase(lead, "アキラ", "ヂキラ"));  // a trail letter is no letter
 
     // Only the first occurrence, whatever its case; nothing for a missing or empty needle.
     std::string subject = "admin\\appdata\\LOCAL\\AppData\\Local";

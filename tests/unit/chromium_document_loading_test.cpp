@@ -68,11 +68,11 @@ TEST(ExtensionLines, WrittenFromARecordWithTheGivenNumberAndTheVersionInTheAnsiC
     document.loaded = true;
     document.state = {EntryMember::Number, 1.0};
     document.version = "9\xC3\xA9";  // 9 and U+00E9 in UTF-8, a character CP932 lacks
-    EXPECT_EQ(reportExtensionState(report, document, "．S：", 7), 8);
-    EXPECT_EQ(reportExtensionVersion(fake, report, document, "．V：", 8), 9);
+    reportExtensionState(report, document, {7, "．S："});
+    reportExtensionVersion(fake, report, document, {8, "．V："});
     document.loaded = false;
-    EXPECT_EQ(reportExtensionState(report, document, "．S：", 9), 10);
-    EXPECT_EQ(reportExtensionVersion(fake, report, document, "．V：", 10), 11);
+    reportExtensionState(report, document, {9, "．S："});
+    reportExtensionVersion(fake, report, document, {10, "．V："});
     EXPECT_EQ(out.str(), "7．S：on\n8．V：9?\n9．S：" + kNot + "\n10．V：-\n");
 }
 

@@ -20,19 +20,19 @@ TEST(AddonSettings, OnlyAReadableNonZeroDwordSwitchesAnAddonOff) {
     off.dword(kQuennelClass, "Flags", 0x400);  // any non-zero value, not only the lowest bit
     off.dword(kQuennelControl, "Flags", 1);
     off.dword(kXmlHttp, "Flags", 0);
-    EXPECT_EQ(off.run(checkAddonSettings, 18), addonLines("NG", "NG", "OK"));
+    EXPECT_EQ(off.run(checkAddonSettings), addonLines("NG", "NG", "OK"));
 
     IeBed mixed;
     mixed.dword(kQuennelClass, "Flags", 0xFFFFFFFF);
     mixed.value(kQuennelControl, "Flags", kRegSz, {'1', 0});
     mixed.dword(kXmlHttp, "Flags", 1);
-    EXPECT_EQ(mixed.run(checkAddonSettings, 18), addonLines("NG", "OK", "NG"));
+    EXPECT_EQ(mixed.run(checkAddonSettings), addonLines("NG", "OK", "NG"));
 
     IeBed unreadable;  // no Flags that read as a DWORD: every add-on stays on
     unreadable.value(kQuennelClass, "Flags", kRegDword, {1, 0, 0, 0, 0, 0, 0, 0});  // too large
     unreadable.value(kXmlHttp, "Flags", kRegBinary, {1, 0, 0, 0});
     unreadable.dword(kExtSettings, "Flags", 1);  // the parent key is nobody's setting
-    EXPECT_EQ(unreadable.run(checkAddonSettings, 18), addonLines("OK", "OK", "OK"));
+    EXPECT_EQ(unreadable.run(checkAddonSettings), addonLines("OK", "OK", "OK"));
 }
 
 }  // namespace

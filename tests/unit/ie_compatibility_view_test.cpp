@@ -44,13 +44,13 @@ TEST(CompatibilityView, TheStoredAgencyDomainAnywhereInTheListIsNg) {
         SCOPED_TRACE(i);
         IeBed bed;
         bed.binary(kClearable, "UserFilter", lists[i].first);
-        EXPECT_EQ(bed.run(checkCompatibilityView, 21), Lines{lists[i].second ? kNg : kOk});
+        EXPECT_EQ(bed.run(checkCompatibilityView), Lines{lists[i].second ? kNg : kOk});
     }
 
     IeBed unreadable;  // the domain, but in no binary UserFilter value
     unreadable.value(kClearable, "UserFilter", kRegSz, joined({needle, {0, 0}}));
     unreadable.binary(kClearable, "UserFilterOld", needle);
-    EXPECT_EQ(unreadable.run(checkCompatibilityView, 21), Lines{kOk});
+    EXPECT_EQ(unreadable.run(checkCompatibilityView), Lines{kOk});
 }
 
 }  // namespace

@@ -32,13 +32,13 @@ TEST(PopupAllowList, OnlyTwoZeroBytesUnderTheHostsOwnNameAllowIt) {
     bed.binary(kAllow, "svc.citizenportal.example", {0, 1});
     bed.binary(kAllow, "recv.efile.orvex.example", {0, 0});
     bed.value(kAllow, "citizenportal.example", kRegDword, {0, 0, 0, 0});  // not covered by its allowed host
-    EXPECT_EQ(bed.run(checkPopupAllowList, 22), popupLines({"idf.citizenportal.example", "recv.efile.orvex.example"}));
+    EXPECT_EQ(bed.run(checkPopupAllowList), popupLines({"idf.citizenportal.example", "recv.efile.orvex.example"}));
 
     IeBed parents;  // parent domains allowed, none of the hosts: they cover nothing but themselves
     for (const char* parent : {"orvex.example", "efile.orvex.example", "assist.orvex.example", "*.orvex.example",
                                "citizenportal.example"})
         parents.binary(kAllow, parent, {0, 0});
-    EXPECT_EQ(parents.run(checkPopupAllowList, 22), popupLines({"citizenportal.example"}));
+    EXPECT_EQ(parents.run(checkPopupAllowList), popupLines({"citizenportal.example"}));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(SecurityZone, OnlyTheDefaultLevelIsOkAndAnUnreadableLevelShowsTheReadersCod
         IeBed bed;
         bed.value(c.key, c.name, c.type, c.data);
         const std::string line = std::string("17．ブラウザ設定 セキュリティゾーン：") + c.text;
-        EXPECT_EQ(bed.run(checkSecurityZone, 17), Lines{line});
+        EXPECT_EQ(bed.run(checkSecurityZone), Lines{line});
     }
 }
 

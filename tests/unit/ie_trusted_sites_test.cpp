@@ -36,7 +36,7 @@ TEST(TrustedSites, OnlyZoneTwoAsAFourByteDwordCounts) {
     bed.dword(kPortal + "\\idf", "https", 2);          // not the portal domain's own row
     bed.value(kPortal + "\\img", "https", kRegSz, {'2', 0});
     bed.value(kPortal + "\\svc", "https", kRegBinary, {2, 0, 0, 0});
-    EXPECT_EQ(bed.run(checkTrustedSites, 8),
+    EXPECT_EQ(bed.run(checkTrustedSites),
               trustedLines({"orvex.example\\dl.efile", "orvex.example\\recv.efile", "citizenportal.example\\idf"}));
 }
 
@@ -51,7 +51,7 @@ TEST(TrustedSites, OnlyTheRowsOwnSchemeInTheHostsOwnKeyIsRead) {
     bed.dword(kAgency, "https", 2);                   // the agency domain is none of its hosts
     bed.value(kPortal + "\\svc", "https", kRegQword, {2, 0, 0, 0, 0, 0, 0, 0});
     bed.dword(kPortal, "https", 2);                   // the portal domain's own row, not its hosts
-    EXPECT_EQ(bed.run(checkTrustedSites, 8), trustedLines({"citizenportal.example"}));
+    EXPECT_EQ(bed.run(checkTrustedSites), trustedLines({"citizenportal.example"}));
 }
 
 }  // namespace

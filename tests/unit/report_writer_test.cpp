@@ -16,8 +16,8 @@ TEST(ReportWriter, ItemsGoToBothStreamsAndTheOtherLinesToTheirOwn) {
     s.report.writeLine("both");
     // Numbers without padding, signed or unsigned as their type is; an empty
     // piece, or none, ends the line right after the label.
-    EXPECT_EQ(s.report.writeItem(9, "．ラベル：", "a", -3, uint32_t{4294967295u}, uint16_t{9}), 10);
-    EXPECT_EQ(s.report.writeItem(10, "．X：", ""), 11);
+    s.report.writeItem(9, "．ラベル：", "a", -3, uint32_t{4294967295u}, uint16_t{9});
+    s.report.writeItem(10, "．X：", "");
     s.report.writeItem(11, "．Y：");
     EXPECT_EQ(s.out.str(), "console\nboth\n9．ラベル：a-34294967295" "9\n10．X：\n11．Y：\n");
     EXPECT_EQ(s.file.str(), "file\r\nboth\r\n9．ラベル：a-34294967295" "9\r\n10．X：\r\n11．Y：\r\n");
@@ -38,6 +38,7 @@ TEST(ReportWriter, EveryLineStaysOneLineWhateverItsValueHolds) {
 }
 
 TEST(ReportWriter, FailureLinesCarryTheirStreamsNumberAndAFailedFileLosesOnlyItsOwnLines) {
+    using namespace catalogue;
     Streams s;
     s.report.writeFailure(kLastLoggedOnUserUnreadable);  // both streams
     s.report.writeFailure(kOsNameQueryFailed);           // the error stream only

@@ -2,7 +2,7 @@
 // user, a folder carrying the domain before a plain one, the later of two alike.
 #include <gtest/gtest.h>
 
-#include "app/target_user.h"
+#include "platform/target_user.h"
 #include "test_support.h"
 
 namespace orvex::testing {

@@ -1,14 +1,13 @@
-// Items 22-30: whether Internet Explorer's pop-up blocker allows each service
-// host for the target user. The allow list keeps one value per host, named
-// after the full host name; an allowed host's value is two zero bytes.
+// Whether Internet Explorer's pop-up blocker allows each service host for the
+// target user. The allow list keeps one value per host, named after the full
+// host name; an allowed host's value is two zero bytes.
 #include <vector>
 
 #include "probes/ie/ie_checks.h"
-#include "probes/ie/service_hosts.h"
 
 namespace orvex {
 
-using namespace popup_texts;
+using catalogue::kPopupAllowList;
 
 namespace {
 
@@ -21,16 +20,15 @@ bool isAllowedMark(const std::vector<unsigned char>& data) {
 
 }  // namespace
 
-int checkPopupAllowList(Registry& registry, ReportWriter& report, const std::string& sid, int item) {
+void checkPopupAllowList(Registry& registry, ReportWriter& report, const std::string& sid) {
     const std::string key = sid + kAllowKey;
-    for (const ServiceHost* host : hostsInPopupOrder()) {
-        const std::string name = fullHostName(*host);
+    for (const catalogue::HostItem& line : kPopupAllowList.hosts) {
+        const std::string name = fullHostName(line.host);
         // Only the host's own name counts: an entry for its parent domain does not cover it.
         std::vector<unsigned char> data;
         const bool allowed = registry.readRegBinary(key, name, data) == REG_READ_OK && isAllowedMark(data);
-        item = report.writeItem(item, kLabel, name, allowed ? kOk : kNg);
+        report.writeItem(line.number, kPopupAllowList.label, name, allowed ? kPopupAllowList.ok : kPopupAllowList.ng);
     }
-    return item;
 }
 
 }  // namespace orvex

@@ -1,5 +1,5 @@
-// Items 1 to 4: the OS product name (from WMI), version, build and service
-// pack (from RtlGetVersion, looked up at run time), and the bitness.
+// The OS product name (from WMI), version, build and service pack (from
+// RtlGetVersion, looked up at run time), and the bitness.
 #include "probes/system/os_identification.h"
 
 #include <cstring>
@@ -9,7 +9,7 @@
 
 namespace orvex {
 
-using namespace os_texts;
+using namespace catalogue;
 
 std::string getOSName(Platform& platform, ReportWriter& report) {
     std::string value;
@@ -49,18 +49,18 @@ bool GetVersion2(Platform& platform, ReportWriter& report, OsVersionRecord& reco
     return true;  // the owner frees the module
 }
 
-int checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
-                          uint16_t processorArchitecture, int item) {
-    item = report.writeItem(item, kNameLabel, getOSName(platform, report));
+void checkOsIdentification(Platform& platform, ReportWriter& report, const std::string& bitness,
+                           uint16_t processorArchitecture) {
+    report.writeItem(kOsName.number, kOsName.label, getOSName(platform, report));
 
     // Printed with whatever the lookup left: zeros and an empty text after a failure.
     OsVersionRecord record;
     static_cast<void>(GetVersion2(platform, report, record));
     const std::string servicePack(record.servicePack, strnlen(record.servicePack, sizeof(record.servicePack)));
-    item = report.writeItem(item, kVersionLabel, record.majorVersion, ".", record.minorVersion);
-    item = report.writeItem(item, kBuildLabel, record.buildNumber, "(", servicePack, ")");
+    report.writeItem(kOsVersion.number, kOsVersion.label, record.majorVersion, ".", record.minorVersion);
+    report.writeItem(kOsBuild.number, kOsBuild.label, record.buildNumber, "(", servicePack, ")");
 
-    return report.writeItem(item, kBitnessLabel, bitness, "(", processorArchitecture, ")");
+    report.writeItem(kOsBitness.number, kOsBitness.label, bitness, "(", processorArchitecture, ")");
 }
 
 }  // namespace orvex

@@ -1,6 +1,6 @@
-// Items 6 and 7: the two signing components, registered as COM in-process
-// servers. Each reports where it is not registered, or the last-write date of
-// the registered file, or why that date could not be read.
+// The two signing components, registered as COM in-process servers. Each
+// reports where it is not registered, or the last-write date of the
+// registered file, or why that date could not be read.
 #include "probes/system/signing_modules.h"
 
 #include <cstdio>
@@ -10,7 +10,23 @@
 
 namespace orvex {
 
-using namespace signing_texts;
+namespace {
+
+// Each component's line, and its registration: native first, then 32-bit.
+struct SigningComponent {
+    const catalogue::SigningComponentItem& item;
+    const char* nativeKey;
+    const char* wow64Key;
+};
+
+const SigningComponent kComponents[] = {
+    {catalogue::kSigningModule, "CLSID\\{5D1C0E42-9A7B-4F36-8C21-7E0B3A94D615}\\InprocServer32",
+     "WOW6432Node\\CLSID\\{5D1C0E42-9A7B-4F36-8C21-7E0B3A94D615}\\InprocServer32"},
+    {catalogue::kSigningControl, "CLSID\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}\\InprocServer32",
+     "WOW6432Node\\CLSID\\{B3E7A190-6D2C-4A85-B1F4-93C0E25D7A18}\\InprocServer32"},
+};
+
+}  // namespace
 
 int getFileUpdateDate(Platform& platform, const std::string& path, std::string& text, FileView view) {
     FileOwner file(platform);
@@ -37,27 +53,27 @@ int getFileUpdateDate(Platform& platform, const std::string& path, std::string& 
     return 0;
 }
 
-int checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report, int item) {
-    for (const SigningModule& module : kModules) {
+void checkSigningModules(Platform& platform, Registry& registry, ReportWriter& report) {
+    for (const SigningComponent& component : kComponents) {
+        const catalogue::SigningComponentItem& item = component.item;
         std::string path;
         // The first registration found is the one reported, whatever becomes of its file.
         // A native registration read through the 64-bit view names a file of the
         // native file system: System32 there is not the 32-bit tool's SysWOW64.
         FileView view = FileView::Process;
-        if (registry.readRegString(RegRoot::ClassesRoot, module.nativeKey, "", path) == REG_READ_OK) {
+        if (registry.readRegString(RegRoot::ClassesRoot, component.nativeKey, "", path) == REG_READ_OK) {
             if (registry.view() == RegistryView::Native64) view = FileView::Native;
-        } else if (registry.readRegString(RegRoot::ClassesRoot, module.wow64Key, "", path) != REG_READ_OK) {
-            item = report.writeItem(item, module.notRegistered);
+        } else if (registry.readRegString(RegRoot::ClassesRoot, component.wow64Key, "", path) != REG_READ_OK) {
+            report.writeItem(item.number, item.notRegistered);
             continue;
         }
         std::string date;
         switch (getFileUpdateDate(platform, path, date, view)) {
-        case 0: item = report.writeItem(item, module.dateLabel, date); break;
-        case -1: item = report.writeItem(item, module.fileMissing); break;
-        default: item = report.writeItem(item, module.unreadable); break;
+        case 0: report.writeItem(item.number, item.dateLabel, date); break;
+        case -1: report.writeItem(item.number, item.fileMissing); break;
+        default: report.writeItem(item.number, item.unreadable); break;
         }
     }
-    return item;
 }
 
 }  // namespace orvex

@@ -1,4 +1,4 @@
-#include "app/ansi_text.h"
+#include "platform/ansi_text.h"
 
 namespace orvex {
 

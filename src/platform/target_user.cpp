@@ -2,18 +2,16 @@
 // interactively. Their hive is found by matching the user name against the
 // profile folders of the profile list; their local application data directory
 // by putting their folder name in place of the running account's.
-#include "app/target_user.h"
+#include "platform/target_user.h"
 
 #include <cstring>
 #include <vector>
-
 
 namespace orvex {
 
 namespace {
 
 const char kLogonUiKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Authentication\\LogonUI";
-const char kProfileListKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
 const char kUsersDirectory[] = "USERS\\";
 const char kAppDataLocal[] = "\\AppData\\Local";
 
@@ -37,10 +35,6 @@ AccountName splitAccountName(const LeadBytes& lead, const std::string& account) 
     return name;
 }
 
-bool equalsIgnoreCase(const LeadBytes& lead, const std::string& a, const std::string& b) {
-    return sameIgnoringAsciiCase(lead, a, b);
-}
-
 void replaceFirstIgnoreCase(const LeadBytes& lead, std::string& subject, const std::string& needle,
                             const std::string& replacement) {
     const std::string::size_type found = findIgnoringAsciiCase(lead, subject, needle);
@@ -51,14 +45,14 @@ bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& 
     const LeadBytes lead = leadBytesOf(platform);
     std::string logon;
     if (registry.readRegString(RegRoot::LocalMachine, kLogonUiKey, "LastLoggedOnUser", logon) != REG_READ_OK) {
-        report.writeFailure(kLastLoggedOnUserUnreadable);
+        report.writeFailure(catalogue::kLastLoggedOnUserUnreadable);
         return false;
     }
     const AccountName account = splitAccountName(lead, logon);
 
     std::vector<std::string> sids;
     if (registry.listProfileSids(sids) != REG_READ_OK) {
-        report.writeFailure(kProfileListUnreadable);
+        report.writeFailure(catalogue::kProfileListUnreadable);
         return false;
     }
 
@@ -67,15 +61,15 @@ bool resolveTargetUserSid(Platform& platform, Registry& registry, ReportWriter& 
     std::string plainMatch;
     for (const std::string& candidate : sids) {
         std::string imagePath;
-        if (registry.readRegString(RegRoot::LocalMachine, kProfileListKey + candidate, "ProfileImagePath",
-                                   imagePath) != REG_READ_OK)
+        if (registry.readRegString(RegRoot::LocalMachine, std::string(kProfileListKey) + "\\" + candidate,
+                                   "ProfileImagePath", imagePath) != REG_READ_OK)
             continue;
         const std::string::size_type last = findLastBackslash(lead, imagePath);
         if (last == std::string::npos) continue;
         const std::string folder = imagePath.substr(last + 1);
-        if (!account.domain.empty() && equalsIgnoreCase(lead, account.qualified, folder))
+        if (!account.domain.empty() && sameIgnoringAsciiCase(lead, account.qualified, folder))
             qualifiedMatch = candidate;
-        else if (equalsIgnoreCase(lead, account.user, folder))
+        else if (sameIgnoringAsciiCase(lead, account.user, folder))
             plainMatch = candidate;
     }
     // No match at all leaves the SID empty: the per-user reads then find nothing.
@@ -95,7 +89,7 @@ bool resolveTargetLocalAppData(Platform& platform, Registry& registry, ReportWri
 
     std::string logon;
     if (registry.readRegString(RegRoot::LocalMachine, kLogonUiKey, "LastLoggedOnSAMUser", logon) != REG_READ_OK) {
-        report.writeFailure(kLastLoggedOnSamUserUnreadable);
+        report.writeFailure(catalogue::kLastLoggedOnSamUserUnreadable);
         return false;
     }
     const AccountName account = splitAccountName(lead, logon);

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/ansi_text.h"
+#include "platform/ansi_text.h"
 #include "platform/platform.h"
 #include "platform/registry.h"
 #include "report/report_writer.h"
@@ -19,7 +19,6 @@ struct AccountName {
 };
 
 AccountName splitAccountName(const LeadBytes& lead, const std::string& account);
-bool equalsIgnoreCase(const LeadBytes& lead, const std::string& a, const std::string& b);
 void replaceFirstIgnoreCase(const LeadBytes& lead, std::string& subject, const std::string& needle,
                             const std::string& replacement);
 
