@@ -7,7 +7,9 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "reader/program_io.h"
 #include "reader/text_conversion.h"
@@ -98,9 +100,31 @@ std::vector<std::string> programArguments(int, char**) {
     return arguments;
 }
 
-std::FILE* openForReading(const std::string& argument) {
-    return _wfopen(toWide(CP_UTF8, argument).c_str(), L"rb");
+InputFile openForReading(const std::string& argument) {
+    InputFile input;
+    const std::wstring path = toWide(CP_UTF8, argument);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        input.problem = InputFile::Problem::Folder;
+        return input;
+    }
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+        return input;
+    }
+    // A device (CON, COM1) or a pipe opens like a file: only a file on a disk is read.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        static_cast<void>(std::fclose(file));
+        input.problem = InputFile::Problem::NotAFile;
+        return input;
+    }
+    input.file = file;
+    return input;
 }
+
+void keepRunningOnClosedOutput() {}  // Windows ends no program for writing to a closed pipe
 
 void writeBytesUnchanged() {
     static_cast<void>(std::fflush(stdout));  // a failure shows when the program flushes at its end
