@@ -92,8 +92,8 @@ std::string findingHint(Finding finding) {
 // One object on one line. picojson writes every "/" as "\\/" (put back
 // plain: the dates and paths stay readable) and the C1 control characters
 // (U+0080 to U+009F, which some terminals obey) as they are (escaped here).
-std::string jsonText(picojson::object object) {
-    const std::string json = picojson::value(std::move(object)).serialize();
+std::string jsonText(const picojson::value& value) {
+    const std::string json = value.serialize();
     std::string line;
     line.reserve(json.size() + 1);
     for (std::size_t i = 0; i < json.size(); ++i) {
@@ -221,14 +221,14 @@ std::string jsonLine(const std::string& file, const Run& run) {
     object["items"] = picojson::value(std::move(items));
     object["findings"] = picojson::value(std::move(found));
     object["attention"] = picojson::value(needsAttention(run));
-    return jsonText(std::move(object));
+    return jsonText(picojson::value(std::move(object)));
 }
 
 std::string jsonError(const std::string& file, const std::string& message) {
-    picojson::object object;
-    object["file"] = picojson::value(file);
-    object["error"] = picojson::value(message);
-    return jsonText(std::move(object));
+    picojson::value record(picojson::object_type, false);
+    record.get<picojson::object>()["file"] = picojson::value(file);
+    record.get<picojson::object>()["error"] = picojson::value(message);
+    return jsonText(record);
 }
 
 std::string csvHeader() {
