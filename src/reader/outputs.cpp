@@ -3,6 +3,8 @@
 
 #include <picojson.h>
 
+#include <algorithm>
+
 #include "reader/text_conversion.h"
 #include "report/failure_sites.h"
 
@@ -87,31 +89,38 @@ std::string findingHint(Finding finding) {
     return std::string();
 }
 
-// Quoted, and safe for a spreadsheet: a field that begins as a formula would
-// gets a leading "'", which spreadsheets show as text.
 // One object on one line. picojson writes every "/" as "\\/" (put back
 // plain: the dates and paths stay readable) and the C1 control characters
 // (U+0080 to U+009F, which some terminals obey) as they are (escaped here).
 std::string jsonText(const picojson::value& value) {
+    static const char kHex[] = "0123456789abcdef";
     const std::string json = value.serialize();
     std::string line;
     line.reserve(json.size() + 1);
-    for (std::size_t i = 0; i < json.size(); ++i) {
-        const unsigned char next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
-        if (json[i] == '\\') {
-            if (next != '/') line += json[i];
-            line += json[++i];
-        } else if (static_cast<unsigned char>(json[i]) == 0xC2 && next >= 0x80 && next < 0xA0) {
-            static const char kHex[] = "0123456789abcdef";
-            line += std::string("\\u00") + kHex[next >> 4] + kHex[next & 0xF];
-            ++i;
+    const auto special = [](char c) { return c == '\\' || c == '\xC2'; };
+    auto done = json.begin();
+    for (auto at = std::find_if(done, json.end(), special); at != json.end() && at + 1 != json.end();
+         at = std::find_if(done, json.end(), special)) {
+        line.append(done, at);
+        done = at + 2;
+        const unsigned char next = static_cast<unsigned char>(at[1]);
+        if (*at == '\\') {
+            if (next != '/') line += '\\';
+            line += at[1];
+        } else if (next >= 0x80 && next < 0xA0) {
+            line += "\\u00";
+            line += kHex[next >> 4];
+            line += kHex[next & 0xF];
         } else {
-            line += json[i];
+            line.append(at, at + 2);
         }
     }
+    line.append(done, json.end());
     return line + "\n";
 }
 
+// Quoted, and safe for a spreadsheet: a field that begins as a formula would
+// gets a leading "'", which spreadsheets show as text.
 std::string csvField(const std::string& text) {
     std::string field = "\"";
     if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos) field += '\'';
