@@ -70,8 +70,7 @@ TEST(Command, BadFilesAreNamedWhileTheOthersAreStillReported) {
         const std::string message = records[i + 1].at("error").get<std::string>();
         EXPECT_TRUE(has(captured.err, bad[i] + ": " + message + "\n")) << captured.err;
     }
-    EXPECT_TRUE(has(records[4].at("error").get<std::string>(), "UTF-16"));
-    EXPECT_EQ(records[5].at("error"), records[4].at("error"));
+    EXPECT_TRUE(has(records[5].at("error").get<std::string>(), "UTF-16"));  // without a byte-order mark
 
     // Both copies of the good file are reported alike.
     EXPECT_EQ(picojson::value(records.back()).serialize(), picojson::value(records.front()).serialize());
@@ -166,8 +165,7 @@ TEST(Command, ExtensionOnInNoBrowserNeedsAttentionInEveryOutput) {
     EXPECT_EQ(summary.exitCode, 1);
     EXPECT_TRUE(has(summary.out, u8"  [要対応] 拡張機能はどのブラウザでも有効になっていません（項目 31、32、35、36）。\n"
                                  u8"           → Chrome か Edge で拡張機能を追加して、有効にしてください。\n"
-                                 u8"  問題なし：29 / 41 項目（要対応 0、読めず 0、参考 12、実行全体の要対応 1）\n"))
-        << summary.out;
+                                 u8"  問題なし：29 / 41 項目（要対応 0、読めず 0、参考 12、実行全体の要対応 1）\n"));
 
     const Captured json = runCommand({"--json", file});
     EXPECT_EQ(json.exitCode, 1);

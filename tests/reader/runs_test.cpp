@@ -91,25 +91,21 @@ TEST(Runs, EachRunReadsInItsOwnEncodingWhateverTheLineEnds) {
     replaceAll(cr, "\n", "\r");
 
     const std::string originals[] = {sam, half, ready};
+    const Encoding encodings[] = {Encoding::Utf8, Encoding::Utf8, Encoding::Cp932};
+    const RunEnd ends[] = {RunEnd::Failure, RunEnd::Complete, RunEnd::Complete};
     for (const std::string& file : {joined, crcrlf, cr}) {
-        for (std::size_t piece : {std::size_t(1), std::size_t(4096)}) {
-            const std::vector<reader::Run> runs = readRuns(file, piece);
-            ASSERT_EQ(runs.size(), 3u);
-            EXPECT_EQ(runs[0].encoding, Encoding::Utf8);
-            EXPECT_EQ(runs[1].encoding, Encoding::Utf8);
-            EXPECT_EQ(runs[2].encoding, Encoding::Cp932);
-            const RunEnd ends[] = {RunEnd::Failure, RunEnd::Complete, RunEnd::Complete};
-            for (int i = 0; i < 3; ++i) {
-                const reader::Run original = readRuns(asTool(originals[i]))[0];
-                EXPECT_EQ(runs[i].end(), ends[i]);
-                EXPECT_EQ(runs[i].started, original.started);
-                EXPECT_EQ(runs[i].otherLines, 0);
-                for (int n = 1; n <= kItemCount; ++n) {
-                    EXPECT_EQ(item(runs[i], n).judgement.verdict, item(original, n).judgement.verdict) << n;
-                    EXPECT_EQ(lineText(runs[i], item(runs[i], n).text), lineText(original, item(original, n).text));
-                }
+        const std::vector<reader::Run> runs = readRuns(file, 1);
+        ASSERT_EQ(runs.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            const reader::Run original = readRuns(asTool(originals[i]))[0];
+            EXPECT_EQ(runs[i].encoding, encodings[i]);
+            EXPECT_EQ(runs[i].end(), ends[i]);
+            EXPECT_EQ(runs[i].started, original.started);
+            EXPECT_EQ(runs[i].otherLines, 0);
+            for (int n = 1; n <= kItemCount; ++n) {
+                EXPECT_EQ(item(runs[i], n).judgement.verdict, item(original, n).judgement.verdict) << n;
+                EXPECT_EQ(lineText(runs[i], item(runs[i], n).text), lineText(original, item(original, n).text));
             }
-            EXPECT_FALSE(needsAttention(runs[2]));
         }
     }
 }
@@ -124,10 +120,8 @@ TEST(Runs, ConsoleCopiesReadAsOneRunEach) {
     const std::vector<reader::Run> runs = readRuns(asTool(ready.substr(0, ready.find(u8"38．"))) + file);
     ASSERT_EQ(runs.size(), 4u);
     EXPECT_EQ(runs[0].end(), RunEnd::Interrupted);
-    EXPECT_EQ(runs[0].lastItem, 37);
     EXPECT_EQ(runs[1].end(), RunEnd::Complete);
     EXPECT_EQ(runs[1].otherLines, 0);  // the prompt comes after the run
-    EXPECT_FALSE(needsAttention(runs[1]));
     EXPECT_EQ(runs[2].end(), RunEnd::Failure);
     EXPECT_EQ(runs[2].endingFailure, 725);
     EXPECT_EQ(runs[3].end(), RunEnd::Complete);
