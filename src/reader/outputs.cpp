@@ -142,7 +142,8 @@ std::string printable(std::string_view text) {
     shown.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0;  // U+0080 to U+009F
         if (c < 0x20 || c == 0x7F || c1) {
             shown += '?';
             i += c1 ? 1 : 0;

@@ -134,6 +134,7 @@ void ResultFileReader::feed(const char* data, std::size_t size) {
     const char* const end = data + size;
     while (data != end) {
         if (deciding_ != 0) {
+            // An LF after the CRs: LF ends lines (CR LF, CR CR LF); anything else: CR alone.
             if (*data == '\r') {
                 ++deciding_;
                 ++data;

@@ -101,7 +101,7 @@ private:
     RunHandler handler_;
     std::string head_;       // the file's first bytes, for telling UTF-16
     LineEnds lineEnds_ = LineEnds::Undecided;
-    int deciding_ = 0;       // CRs ending the file's first line; the byte after them decides
+    std::size_t deciding_ = 0;  // CRs ending the file's first line; the byte after them decides
     bool afterCr_ = false;   // the last byte was a CR ending a line (an LF right after it belongs to it)
     std::string partial_;    // the line read so far, when it spans pieces
     bool partialCut_ = false;
