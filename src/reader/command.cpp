@@ -32,6 +32,7 @@ const char kUsage[] =
     u8"  --all   すべての実行の要約\n"
     u8"  --json  すべての実行を JSON Lines で（UTF-8、1 行に 1 実行）\n"
     u8"  --csv   すべての実行を CSV で（UTF-8、BOM 付き、CR LF、1 行に 1 実行）\n"
+    u8"  --      これより後の引数はすべてファイル名（- で始まるファイル名の前に）\n"
     u8"終了コード: 0 すべての最新の実行が最後まで終わり問題なし、1 要対応あり、2 読めないファイルあり\n";
 
 std::string errorLine(const std::string& message) { return u8"OrvexEnvRead: " + message + "\n"; }
@@ -53,7 +54,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, c
         } else if (argument == "--csv") {
             csv = true;
         } else {
-            output.err(errorLine(u8"知らないオプションです: " + validUtf8(argument)));
+            output.err(errorLine(u8"知らないオプションです: " + printable(validUtf8(argument)) +
+                                 u8"（- で始まるファイル名は -- の後に書いてください）"));
             return std::nullopt;
         }
     }
@@ -69,10 +71,20 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, c
 // Reads one file and writes what the options ask for; returns its exit code.
 int readFile(const Options& options, const std::string& argument, const Output& output) {
     const std::string name = validUtf8(argument);
-    std::FILE* file = openForReading(argument);
-    if (file == nullptr) {
-        output.err(errorLine(name + u8": ファイルを開けません（" + validUtf8(std::strerror(errno)) + u8"）。"));
+    // A file that is not read is named on standard error and, in JSON Lines,
+    // has a record of its own, so that a batch import sees every file.
+    const auto notRead = [&](const std::string& message) {
+        output.err(errorLine(printable(name) + ": " + message));
+        if (options.form == Form::Json) output.out(jsonError(name, message), false);
         return 2;
+    };
+    const InputFile input = openForReading(argument);
+    switch (input.problem) {
+    case InputFile::Problem::None: break;
+    case InputFile::Problem::CannotOpen: return notRead(u8"ファイルを開けません（" + input.reason + u8"）。");
+    case InputFile::Problem::Folder: return notRead(u8"フォルダーです。結果ファイルを指定してください。");
+    case InputFile::Problem::NotAFile:
+        return notRead(u8"ファイルではありません（パイプや装置などは読みません）。結果ファイルを指定してください。");
     }
 
     std::optional<Run> latest;
@@ -95,29 +107,23 @@ int readFile(const Options& options, const std::string& argument, const Output& 
     bool readFailed = false;
     int readError = 0;
     for (;;) {
-        const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), file);
-        if (read < buffer.size() && std::ferror(file) != 0) {
+        const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), input.file);
+        if (read < buffer.size() && std::ferror(input.file) != 0) {
             readFailed = true;
             readError = errno;
         }
         reader.feed(buffer.data(), read);
         if (read < buffer.size()) break;
     }
-    static_cast<void>(std::fclose(file));  // read only: nothing to lose
+    static_cast<void>(std::fclose(input.file));  // read only: nothing to lose
     reader.finish();
     if (latest) output.out(summary(name, *latest, reader.runs()), true);
 
-    if (readFailed) {
-        output.err(errorLine(name + u8": 読み込みの途中で失敗しました（" + validUtf8(std::strerror(readError)) + u8"）。"));
-        return 2;
-    }
-    if (reader.runs() == 0) {
-        output.err(errorLine(name + (reader.utf16() ? u8": UTF-16（Unicode）で保存されたファイルは読めません。"
-                                                      u8"ANSI（Shift_JIS）か UTF-8 で保存し直してください。"
-                                                    : u8": OrvexEnv の実行の記録（区切り線と「実行開始：」の行）が"
-                                                      u8"ありません。")));
-        return 2;
-    }
+    if (readFailed) return notRead(u8"読み込みの途中で失敗しました（" + validUtf8(std::strerror(readError)) + u8"）。");
+    if (reader.runs() == 0)
+        return notRead(reader.utf16() ? u8"UTF-16（Unicode）で保存されたファイルは読めません。"
+                                        u8"ANSI（Shift_JIS）か UTF-8 で保存し直してください。"
+                                      : u8"OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
     return latestNeedsAttention ? 1 : 0;
 }
 

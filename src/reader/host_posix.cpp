@@ -1,9 +1,14 @@
 // The reader on Linux: text conversion through glibc's iconv, files through
 // stdio, everything written in UTF-8.
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
 
 #include "reader/program_io.h"
 #include "reader/text_conversion.h"
@@ -101,7 +106,38 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-std::FILE* openForReading(const std::string& argument) { return std::fopen(argument.c_str(), "rb"); }
+InputFile openForReading(const std::string& argument) {
+    InputFile input;
+    const auto refuse = [&input](const struct stat& info) {
+        input.problem = S_ISDIR(info.st_mode) ? InputFile::Problem::Folder : InputFile::Problem::NotAFile;
+        return input;
+    };
+    struct stat info {};
+    // Without waiting: opening a FIFO that has no writer would block.
+    const int descriptor = open(argument.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        const int error = errno;
+        // A socket cannot be opened at all: say what it is.
+        if (stat(argument.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return refuse(info);
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(error));
+        return input;
+    }
+    if (fstat(descriptor, &info) == 0 && !S_ISREG(info.st_mode)) {
+        static_cast<void>(close(descriptor));
+        return refuse(info);
+    }
+    static_cast<void>(fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK));
+    input.file = fdopen(descriptor, "rb");
+    if (input.file == nullptr) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+        static_cast<void>(close(descriptor));
+    }
+    return input;
+}
+
+void keepRunningOnClosedOutput() { static_cast<void>(std::signal(SIGPIPE, SIG_IGN)); }
 
 void writeBytesUnchanged() {}
 

@@ -7,7 +7,9 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "reader/program_io.h"
 #include "reader/text_conversion.h"
@@ -33,20 +35,44 @@ std::wstring toWide(unsigned codePage, std::string_view text, DWORD flags = 0) {
     return wide;
 }
 
-// A character the code page lacks becomes its default character.
+// A character the code page lacks becomes "?", never a look-alike (best fit).
 std::string fromWide(unsigned codePage, std::wstring_view wide) {
     if (wide.empty()) return std::string();
     const int length = lengthOf(wide.size());
-    const int needed = WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    // UTF-8 and a few code pages (UTF-7, the ISO-2022 ones) take neither the flag nor a default character.
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* unknown = codePage == CP_UTF8 ? nullptr : "?";
+    int needed = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, unknown, nullptr);
+    if (needed <= 0 && flags != 0) {
+        flags = 0;
+        unknown = nullptr;
+        needed = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, unknown, nullptr);
+    }
     if (needed <= 0) return std::string();
     std::string text(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), length, &text[0], needed, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, wide.data(), length, &text[0], needed, unknown, nullptr);
     return text;
 }
 
 }  // namespace
 
-std::string cp932ToUtf8(std::string_view text) { return fromWide(CP_UTF8, toWide(kCp932, text)); }
+// Without the flag for invalid bytes Windows turns them into the code page's
+// own default (a middle dot in CP932): they are U+FFFD here, as on Linux.
+std::string cp932ToUtf8(std::string_view text) {
+    std::wstring wide = toWide(kCp932, text, MB_ERR_INVALID_CHARS);
+    if (wide.empty() && !text.empty()) {
+        // Character by character: a lead byte and its trail byte, or one byte.
+        for (std::size_t at = 0; at < text.size();) {
+            const bool lead = IsDBCSLeadByteEx(kCp932, static_cast<BYTE>(text[at])) != 0;
+            const std::size_t size = lead && at + 1 < text.size() ? 2 : 1;
+            const std::wstring character = toWide(kCp932, text.substr(at, size), MB_ERR_INVALID_CHARS);
+            const bool valid = !character.empty();
+            wide += valid ? character : L"\uFFFD";
+            at += valid ? size : 1;
+        }
+    }
+    return fromWide(CP_UTF8, wide);
+}
 
 std::string utf8ToCp932(std::string_view text) { return fromWide(kCp932, toWide(CP_UTF8, text)); }
 
@@ -74,9 +100,31 @@ std::vector<std::string> programArguments(int, char**) {
     return arguments;
 }
 
-std::FILE* openForReading(const std::string& argument) {
-    return _wfopen(toWide(CP_UTF8, argument).c_str(), L"rb");
+InputFile openForReading(const std::string& argument) {
+    InputFile input;
+    const std::wstring path = toWide(CP_UTF8, argument);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        input.problem = InputFile::Problem::Folder;
+        return input;
+    }
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+        return input;
+    }
+    // A device (CON, COM1) or a pipe opens like a file: only a file on a disk is read.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        static_cast<void>(std::fclose(file));
+        input.problem = InputFile::Problem::NotAFile;
+        return input;
+    }
+    input.file = file;
+    return input;
 }
+
+void keepRunningOnClosedOutput() {}  // Windows ends no program for writing to a closed pipe
 
 void writeBytesUnchanged() {
     static_cast<void>(std::fflush(stdout));  // a failure shows when the program flushes at its end

@@ -12,6 +12,7 @@
 
 int main(int argc, char** argv) {
     using namespace orvex::reader;
+    keepRunningOnClosedOutput();
     bool bytesUnchanged = false;
     bool outputLost = false;
     Output output;

@@ -3,6 +3,8 @@
 
 #include <picojson.h>
 
+#include <algorithm>
+
 #include "reader/text_conversion.h"
 #include "report/catalogue.h"
 
@@ -73,20 +75,61 @@ std::string howItEnded(const Run& run) {
     return std::string();
 }
 
-// On in no browser: the four state lines are there and none says on.
-bool extensionOnNowhere(const Run& run) {
-    for (const BrowserExtensionItems& browser : {kChromeExtension, kEdgeExtension}) {
-        for (const LabelledItem& state : browser.states) {
-            const ItemLine& line = run.items[static_cast<std::size_t>(state.number - 1)];
-            if (!line.present || line.judgement.verdict == Verdict::Ok) return false;
-        }
+// A finding as a line to act on, and what to do.
+std::string findingText(Finding finding) {
+    switch (finding) {
+    case Finding::ExtensionOnNowhere: {
+        std::string items;
+        for (int item : extensionStateItems()) items += (items.empty() ? "" : u8"、") + number(item);
+        return u8"拡張機能はどのブラウザでも有効になっていません（項目 " + items + u8"）。";
     }
-    return true;
+    }
+    return std::string();
 }
 
+std::string findingHint(Finding finding) {
+    switch (finding) {
+    case Finding::ExtensionOnNowhere: return u8"Chrome か Edge で拡張機能を追加して、有効にしてください。";
+    }
+    return std::string();
+}
+
+// One object on one line. picojson writes every "/" as "\\/" (put back
+// plain: the dates and paths stay readable) and the C1 control characters
+// (U+0080 to U+009F, which some terminals obey) as they are (escaped here).
+std::string jsonText(const picojson::value& value) {
+    static const char kHex[] = "0123456789abcdef";
+    const std::string json = value.serialize();
+    std::string line;
+    line.reserve(json.size() + 1);
+    const auto special = [](char c) { return c == '\\' || c == '\xC2'; };
+    auto done = json.begin();
+    for (auto at = std::find_if(done, json.end(), special); at != json.end() && at + 1 != json.end();
+         at = std::find_if(done, json.end(), special)) {
+        line.append(done, at);
+        done = at + 2;
+        const unsigned char next = static_cast<unsigned char>(at[1]);
+        if (*at == '\\') {
+            if (next != '/') line += '\\';
+            line += at[1];
+        } else if (next >= 0x80 && next < 0xA0) {
+            line += "\\u00";
+            line += kHex[next >> 4];
+            line += kHex[next & 0xF];
+        } else {
+            line.append(at, at + 2);
+        }
+    }
+    line.append(done, json.end());
+    return line + "\n";
+}
+
+// Quoted, and safe for a spreadsheet: a field that begins as a formula would
+// gets a leading "'", which spreadsheets show as text.
 std::string csvField(const std::string& text) {
     std::string field = "\"";
-    for (char c : text) {
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos) field += '\'';
+    for (char c : printable(text)) {
         if (c == '"') field += '"';
         field += c;
     }
@@ -99,12 +142,25 @@ std::string lineText(const Run& run, const std::string& text) {
     return run.encoding == Encoding::Utf8 ? validUtf8(text) : cp932ToUtf8(text);
 }
 
-bool needsAttention(const Run& run) {
-    return !run.complete() || run.count(Verdict::Action) != 0 || run.count(Verdict::Unread) != 0;
+std::string printable(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0;  // U+0080 to U+009F
+        if (c < 0x20 || c == 0x7F || c1) {
+            shown += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
 }
 
 std::string summary(const std::string& file, const Run& run, int runsInFile) {
-    std::string text = u8"■ " + file;
+    std::string text = u8"■ " + printable(file);
     if (runsInFile == 0)
         text += u8"：" + number(run.number) + u8" 回目の実行";
     else if (runsInFile > 1)
@@ -114,15 +170,20 @@ std::string summary(const std::string& file, const Run& run, int runsInFile) {
 
     line(u8"実行開始：" + (run.started.empty() ? std::string(u8"（時刻が読めません）") : run.started));
     line(u8"結果：" + howItEnded(run));
-    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + lineText(run, failure));
+    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + printable(lineText(run, failure)));
 
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
         if (!entry.present) continue;
         const Verdict verdict = entry.judgement.verdict;
         if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
-        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + lineText(run, entry.text));
+        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + printable(lineText(run, entry.text)));
         line(u8"         → " + hint(item, entry.judgement));
+    }
+    const std::vector<Finding> found = findings(run);
+    for (Finding finding : found) {
+        line(u8"[要対応] " + findingText(finding));
+        line(u8"         → " + findingHint(finding));
     }
 
     const int present = kItemCount - [&run] {
@@ -134,11 +195,9 @@ std::string summary(const std::string& file, const Run& run, int runsInFile) {
                          u8" 項目（要対応 " + number(run.count(Verdict::Action)) + u8"、読めず " +
                          number(run.count(Verdict::Unread)) + u8"、参考 " + number(run.count(Verdict::Info));
     if (present < kItemCount) counts += u8"、記録なし " + number(kItemCount - present);
+    if (!found.empty()) counts += u8"、実行全体の要対応 " + number(static_cast<int>(found.size()));
     line(counts + u8"）");
 
-    if (extensionOnNowhere(run))
-        line(u8"注意：拡張機能はどのブラウザでも有効になっていません。Chrome か Edge で拡張機能を追加して、"
-             u8"有効にしてください。");
     if (run.repeatedItems != 0)
         line(u8"注意：同じ番号の項目が " + number(run.repeatedItems) + u8" 行重なっています（最初の行で判定しています）。");
     if (run.outOfOrder) line(u8"注意：項目の順番が入れ替わっています。");
@@ -164,24 +223,31 @@ std::string jsonLine(const std::string& file, const Run& run) {
         object["verdict"] = picojson::value(verdictName(entry.judgement.verdict));
         items.emplace_back(std::move(object));
     }
+    picojson::array found;
+    for (Finding finding : findings(run)) found.emplace_back(findingName(finding));
     picojson::object object;
     object["file"] = picojson::value(file);
     object["run"] = picojson::value(static_cast<double>(run.number));
+    object["encoding"] = picojson::value(run.encoding == Encoding::Utf8 ? "utf-8" : "cp932");
     object["started"] = run.started.empty() ? picojson::value() : picojson::value(run.started);
     object["complete"] = picojson::value(run.complete());
+    object["ended"] = picojson::value(endName(run.end()));
     object["failures"] = picojson::value(std::move(failures));
     object["items"] = picojson::value(std::move(items));
-    // picojson writes every "/" as "\\/"; a "/" stands in the output only
-    // there (a backslash is written "\\\\", never followed by a bare "/"),
-    // so putting the plain "/" back keeps the JSON valid and the dates and
-    // paths readable.
-    std::string line = picojson::value(std::move(object)).serialize();
-    for (std::size_t at = 0; (at = line.find("\\/", at)) != std::string::npos;) line.erase(at, 1);
-    return line + "\n";
+    object["findings"] = picojson::value(std::move(found));
+    object["attention"] = picojson::value(needsAttention(run));
+    return jsonText(picojson::value(std::move(object)));
+}
+
+std::string jsonError(const std::string& file, const std::string& message) {
+    picojson::value record(picojson::object_type, false);
+    record.get<picojson::object>()["file"] = picojson::value(file);
+    record.get<picojson::object>()["error"] = picojson::value(message);
+    return jsonText(record);
 }
 
 std::string csvHeader() {
-    std::string row = u8"\uFEFF" "\"file\",\"run\",\"started\",\"complete\"";
+    std::string row = u8"\uFEFF" "\"file\",\"run\",\"started\",\"complete\",\"ended\",\"attention\"";
     for (int item = 1; item <= kItemCount; ++item)
         row += ",\"item " + number(item) + "\",\"verdict " + number(item) + "\"";
     return row + "\r\n";
@@ -189,7 +255,8 @@ std::string csvHeader() {
 
 std::string csvRow(const std::string& file, const Run& run) {
     std::string row = csvField(file) + "," + csvField(number(run.number)) + "," + csvField(run.started) + "," +
-                      csvField(run.complete() ? "true" : "false");
+                      csvField(run.complete() ? "true" : "false") + "," + csvField(endName(run.end())) + "," +
+                      csvField(needsAttention(run) ? "true" : "false");
     for (const ItemLine& entry : run.items) {
         row += "," + csvField(entry.present ? lineText(run, entry.text) : std::string());
         row += "," + csvField(entry.present ? verdictName(entry.judgement.verdict) : "");

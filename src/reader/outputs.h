@@ -3,7 +3,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
+#include "reader/findings.h"
 #include "reader/result_file.h"
 
 namespace orvex::reader {
@@ -11,8 +13,9 @@ namespace orvex::reader {
 // A line of the run as UTF-8, whatever the file's encoding.
 std::string lineText(const Run& run, const std::string& text);
 
-// The run ended early, or an item needs action or could not be read.
-bool needsAttention(const Run& run);
+// UTF-8 text with every control character (C0, DEL, C1) shown as "?": what
+// a file holds never reaches a terminal or a spreadsheet as a command.
+std::string printable(std::string_view text);
 
 // The summary of one run. file: the name as given; runsInFile: how many runs
 // the file holds when the run is shown as its latest, 0 when every run is shown.
@@ -20,6 +23,8 @@ std::string summary(const std::string& file, const Run& run, int runsInFile);
 
 // One JSON object on one line, with its line end.
 std::string jsonLine(const std::string& file, const Run& run);
+// The JSON object of a file that cannot be read or holds no run.
+std::string jsonError(const std::string& file, const std::string& message);
 
 // The byte-order mark and the header row; then one row per run.
 std::string csvHeader();

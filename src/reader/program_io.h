@@ -12,8 +12,20 @@ namespace orvex::reader {
 // Linux the bytes as given.
 std::vector<std::string> programArguments(int argc, char** argv);
 
-// An argument opened for reading bytes; nullptr with errno set when it cannot be.
-std::FILE* openForReading(const std::string& argument);
+// An argument opened for reading bytes. Only a regular file is opened: a
+// folder, a pipe, a device or a socket is refused before anything can wait
+// on it.
+struct InputFile {
+    enum class Problem { None, CannotOpen, Folder, NotAFile };
+    std::FILE* file = nullptr;  // nullptr when there is a problem
+    Problem problem = Problem::None;
+    std::string reason;  // CannotOpen: the system's words (UTF-8)
+};
+InputFile openForReading(const std::string& argument);
+
+// A closed standard output (a pipe whose reader has gone) shows as a failed
+// write instead of ending the program at once.
+void keepRunningOnClosedOutput();
 
 // Standard output passes bytes unchanged from here on (JSON Lines, CSV): no
 // newline translation on Windows.

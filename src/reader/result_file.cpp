@@ -1,8 +1,10 @@
-// Lines and runs. A run opens at a start line (normally right after a
-// separator; a copy of the console's output, which has none, reads too) and
-// is closed by the separator that follows its items; a separator followed by
-// a start line opens the next run instead, leaving the run before it
-// unclosed. Of odd runs the desk gets what it can use:
+// Lines and runs. A run opens at a start line and is closed by the separator
+// that follows its items; a separator followed by a start line opens the next
+// run instead, leaving the run before it unclosed. A start line without a
+// separator before it opens a copy of the console's output (the tool's
+// announcement lines come before it and are passed over), which item 41
+// closes: the console shows no separators. Each start line decides the
+// encoding of its run. Of odd runs the desk gets what it can use:
 // - lines outside a run (text after a closing separator, the console's
 //   announcement lines) are passed over;
 // - an item number seen before in the run keeps its first line and the
@@ -11,6 +13,7 @@
 // - the last line of a file cut short counts only when it is whole.
 #include "reader/result_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -31,13 +34,9 @@ bool isAscii(std::string_view text) {
 
 bool startsWith(std::string_view text, std::string_view head) { return text.substr(0, head.size()) == head; }
 
-// FF FE or FE FF: the byte-order mark of UTF-16, little- or big-endian.
-bool startsWithUtf16Mark(std::string_view text) {
-    if (text.size() < 2) return false;
-    const unsigned first = static_cast<unsigned char>(text[0]);
-    const unsigned second = static_cast<unsigned char>(text[1]);
-    return (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
-}
+constexpr std::string_view kUtf8Bom = u8"\uFEFF";
+// What the reader keeps of the file's beginning to tell UTF-16.
+constexpr std::size_t kHeadBytes = 16;
 
 // The failure lines the tool writes; those of the target-user lookups end the run.
 struct KnownFailure {
@@ -66,10 +65,24 @@ const KnownFailure* knownFailure(std::string_view line, int& number) {
     return nullptr;
 }
 
+// The length of a start line's label in the encoding it is in; 0 when the
+// line is no start line.
+std::size_t startLabel(std::string_view line, Encoding& encoding) {
+    static const std::string utf8Label = cp932ToUtf8(kStartLabel);
+    if (startsWith(line, kStartLabel)) {
+        encoding = Encoding::Cp932;
+        return kStartLabel.size();
+    }
+    if (startsWith(line, utf8Label)) {
+        encoding = Encoding::Utf8;
+        return utf8Label.size();
+    }
+    return 0;
+}
+
 // The start line's time, when it has the shape the tool writes.
-std::string startTime(std::string_view line) {
+std::string startTime(std::string_view time) {
     static constexpr std::string_view kShape = "0000/00/00 00:00:00";
-    const std::string_view time = line.substr(kStartLabel.size());
     if (time.size() != kShape.size()) return std::string();
     for (std::size_t i = 0; i < time.size(); ++i)
         if (kShape[i] == '0' ? time[i] < '0' || time[i] > '9' : time[i] != kShape[i]) return std::string();
@@ -96,32 +109,67 @@ int Run::count(Verdict verdict) const {
 
 ResultFileReader::ResultFileReader(RunHandler handler) : handler_(std::move(handler)) {}
 
+bool ResultFileReader::utf16() const {
+    const auto byte = [this](std::size_t at) { return static_cast<unsigned char>(head_[at]); };
+    if (head_.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF)))
+        return true;
+    const std::size_t units = head_.size() / 2;
+    bool littleEndian = units >= 2, bigEndian = units >= 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        const auto ascii = [](unsigned c) { return c != 0 && c < 0x80; };
+        littleEndian = littleEndian && ascii(byte(2 * i)) && byte(2 * i + 1) == 0;
+        bigEndian = bigEndian && byte(2 * i) == 0 && ascii(byte(2 * i + 1));
+    }
+    return littleEndian || bigEndian;
+}
+
 void ResultFileReader::feed(const char* data, std::size_t size) {
-    while (size > 0) {
-        const char* end = static_cast<const char*>(std::memchr(data, '\n', size));
-        const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - data) : size;
-        if (end != nullptr && partial_.empty() && !partialCut_) {
-            // The whole line lies in this piece: read it where it is.
-            onLine(std::string_view(data, length < kMaxLineBytes ? length : kMaxLineBytes), length > kMaxLineBytes,
-                   true);
-        } else {
-            const std::size_t room = kMaxLineBytes - partial_.size();
-            partial_.append(data, length < room ? length : room);
-            partialCut_ = partialCut_ || length > room;
-            if (end == nullptr) return;
-            onLine(partial_, partialCut_, true);
-            partial_.clear();
-            partialCut_ = false;
+    if (head_.size() < kHeadBytes) head_.append(data, std::min(kHeadBytes - head_.size(), size));
+    const char* const end = data + size;
+    while (data != end) {
+        if (deciding_ != 0) {
+            // An LF after the CRs: LF ends lines (CR LF, CR CR LF); anything else: CR alone.
+            if (*data == '\r') {
+                ++deciding_;
+                ++data;
+                continue;
+            }
+            decideLineEnds(*data == '\n');
+            if (lineEnds_ == LineEnds::Lf) ++data;
+            continue;
         }
-        data = end + 1;
-        size -= length + 1;
+        const char* stop = end;
+        if (lineEnds_ == LineEnds::Lf) {
+            if (const void* lf = std::memchr(data, '\n', static_cast<std::size_t>(end - data)))
+                stop = static_cast<const char*>(lf);
+        } else {
+            stop = std::find_if(data, end, [](char c) { return c == '\r' || c == '\n'; });
+        }
+        if (stop != data) afterCr_ = false;
+        if (stop == end) {
+            append(data, static_cast<std::size_t>(end - data));
+            return;
+        }
+        const bool cr = *stop == '\r';
+        if (!cr && afterCr_) {
+            afterCr_ = false;  // the LF of a CR LF in a file of CRs alone
+        } else if (cr && lineEnds_ == LineEnds::Undecided) {
+            append(data, static_cast<std::size_t>(stop - data));
+            deciding_ = 1;
+        } else {
+            if (lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::Lf;
+            afterCr_ = cr;
+            endLine(data, static_cast<std::size_t>(stop - data), true);
+        }
+        data = stop + 1;
     }
 }
 
 void ResultFileReader::finish() {
-    if (!partial_.empty() || partialCut_) onLine(partial_, partialCut_, false);
-    partial_.clear();
-    partialCut_ = false;
+    if (deciding_ != 0)
+        decideLineEnds(false);
+    else if (!partial_.empty() || partialCut_)
+        endLine(nullptr, 0, false);
     if (separatorPending_) {
         separatorPending_ = false;
         run_.closed = true;
@@ -130,32 +178,42 @@ void ResultFileReader::finish() {
     endRun();
 }
 
-std::string_view ResultFileReader::forMatching(std::string_view raw) {
-    if (encoding_ == Encoding::Cp932 || isAscii(raw)) return raw;
-    if (encoding_ == Encoding::Utf8) return converted_ = utf8ToCp932(raw);
-    // The file's encoding is decided by the first line that reads as one of
-    // the tool's lines in one of the two encodings. CP932 lines of the tool
-    // are never valid UTF-8 (their first non-ASCII byte is a lead byte that
-    // UTF-8 only has inside a character), and a UTF-8 copy of one does not
-    // read as the tool's text in CP932.
-    const bool utf8 = isValidUtf8(raw);
-    if (utf8) {
-        converted_ = utf8ToCp932(raw);
-        if (kindOf(converted_) != Kind::Other) {
-            encoding_ = Encoding::Utf8;
-            return converted_;
-        }
+void ResultFileReader::decideLineEnds(bool lf) {
+    lineEnds_ = lf ? LineEnds::Lf : LineEnds::Cr;
+    endLine(nullptr, 0, true);
+    // Without an LF each of the CRs after the first ends an empty line.
+    for (; deciding_ > 1 && !lf; --deciding_) onLine(std::string_view(), false, true);
+    deciding_ = 0;
+}
+
+void ResultFileReader::append(const char* data, std::size_t size) {
+    const std::size_t room = kMaxLineBytes - partial_.size();
+    partial_.append(data, std::min(size, room));
+    partialCut_ = partialCut_ || size > room;
+}
+
+void ResultFileReader::endLine(const char* data, std::size_t size, bool terminated) {
+    std::string_view line;
+    bool cut = false;
+    if (partial_.empty() && !partialCut_) {
+        // The whole line lies in this piece: read it where it is.
+        cut = size > kMaxLineBytes;
+        line = std::string_view(data, std::min(size, kMaxLineBytes));
+    } else {
+        append(data, size);
+        line = partial_;
+        cut = partialCut_;
     }
-    if (kindOf(raw) != Kind::Other) {
-        encoding_ = Encoding::Cp932;
-        return raw;
-    }
-    return utf8 ? std::string_view(converted_) : raw;
+    // The CRs before an LF belong to the line end (CR LF, CR CR LF).
+    if (lineEnds_ == LineEnds::Lf && !cut)
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    onLine(line, cut, terminated);
+    partial_.clear();
+    partialCut_ = false;
 }
 
 ResultFileReader::Kind ResultFileReader::kindOf(std::string_view line) const {
     if (line == kSeparator) return Kind::Separator;
-    if (startsWith(line, kStartLabel)) return Kind::Start;
     if (itemNumber(line) != 0) return Kind::Item;
     int number = 0;
     if (knownFailure(line, number) != nullptr) return Kind::Failure;
@@ -163,36 +221,30 @@ ResultFileReader::Kind ResultFileReader::kindOf(std::string_view line) const {
 }
 
 void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
-    if (firstLine_) {
-        firstLine_ = false;
-        static constexpr std::string_view kUtf8Bom = u8"\uFEFF";
-        if (startsWith(raw, kUtf8Bom)) {
-            encoding_ = Encoding::Utf8;
-            raw.remove_prefix(kUtf8Bom.size());
-        } else {
-            utf16_ = startsWithUtf16Mark(raw);
-        }
-    }
-    if (!cut && !raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    // Files joined by hand: a byte-order mark may begin any line.
+    if (startsWith(raw, kUtf8Bom)) raw.remove_prefix(kUtf8Bom.size());
+    const bool afterSeparator = afterSeparator_;
+    afterSeparator_ = raw == kSeparator;
 
-    const std::string_view line = forMatching(raw);
-    const Kind kind = kindOf(line);
+    Encoding encoding = Encoding::Cp932;
+    if (const std::size_t label = startLabel(raw, encoding)) {
+        separatorPending_ = false;  // the separator before was this run's opening one
+        endRun();
+        beginRun(raw.substr(label), encoding, !afterSeparator);
+        if (cut) ++run_.longLines;
+        return;
+    }
     if (separatorPending_) {
         separatorPending_ = false;
-        if (kind != Kind::Start) {
-            run_.closed = true;
-            endRun();
-        }
-    }
-    if (kind == Kind::Start) {
+        run_.closed = true;
         endRun();
-        beginRun(line);
     }
     if (!open_) return;
     if (cut) ++run_.longLines;
-    switch (kind) {
+    const std::string_view line =
+        run_.encoding == Encoding::Utf8 && !isAscii(raw) ? std::string_view(converted_ = utf8ToCp932(raw)) : raw;
+    switch (kindOf(line)) {
     case Kind::Separator: separatorPending_ = true; break;
-    case Kind::Start: break;
     case Kind::Failure: {
         int number = 0;
         const KnownFailure* failure = knownFailure(line, number);
@@ -205,11 +257,12 @@ void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
     }
 }
 
-void ResultFileReader::beginRun(std::string_view startLine) {
+void ResultFileReader::beginRun(std::string_view time, Encoding encoding, bool fromConsole) {
     run_ = Run();
     run_.number = ++runs_;
-    run_.encoding = encoding_ == Encoding::Utf8 ? Encoding::Utf8 : Encoding::Cp932;
-    run_.started = startTime(startLine);
+    run_.encoding = encoding;
+    run_.fromConsole = fromConsole;
+    run_.started = startTime(time);
     open_ = true;
 }
 
@@ -233,6 +286,11 @@ void ResultFileReader::addItem(int number, std::string_view raw, std::string_vie
     slot.present = true;
     slot.text.assign(raw.data(), raw.size());
     slot.judgement = judgement;
+    // The console shows nothing after item 41.
+    if (run_.fromConsole && number == kItemCount) {
+        run_.closed = true;
+        endRun();
+    }
 }
 
 }  // namespace orvex::reader

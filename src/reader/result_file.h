@@ -19,10 +19,12 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t{64} * 1024;
 // The most failure lines kept of one run (a run of the tool writes three at most).
 inline constexpr std::size_t kMaxFailures = 16;
 
+// A run's encoding, decided by its start line: the rest of a run's opening
+// (the separator, the time) is ASCII, so each run of a file joined from a
+// copy and the original reads in its own.
 enum class Encoding {
-    Undecided,  // nothing but ASCII so far
-    Cp932,      // as the tool writes it
-    Utf8,       // a copy saved again as UTF-8, with or without a byte-order mark
+    Cp932,  // as the tool writes it
+    Utf8,   // a copy saved again as UTF-8, with or without a byte-order mark
 };
 
 struct ItemLine {
@@ -32,7 +34,7 @@ struct ItemLine {
 };
 
 enum class RunEnd {
-    Complete,      // items 1 to 41 and the closing separator
+    Complete,      // items 1 to 41 and the closing separator (in a copy of the console: item 41)
     Failure,       // a lookup's failure line ended it
     Interrupted,   // the next run began before it was closed
     Cut,           // the file ends inside it
@@ -46,6 +48,7 @@ struct Run {
     std::array<ItemLine, kItemCount> items;  // by item number - 1
     std::vector<std::string> failures;       // failure lines as they stand in the file
     int endingFailure = 0;   // source-line number of the lookup failure that ended the run; 0 for none
+    bool fromConsole = false; // no separator before its start line: a copy of the console, closed by item 41
     bool closed = false;     // its closing separator followed
     bool fileEnded = false;  // the file ended while it was open
     int lastItem = 0;        // the last item line read
@@ -61,7 +64,9 @@ struct Run {
 
 // Splits bytes into lines and lines into runs. Hand it the file's bytes in
 // pieces of any size, then call finish(); each run goes to the handler as
-// soon as it has ended.
+// soon as it has ended. A line ends at LF, CR LF, CR CR LF (line ends
+// converted twice on the way) or, in a file whose first line ends so, at a
+// CR alone; elsewhere a CR is part of its line.
 class ResultFileReader {
 public:
     using RunHandler = std::function<void(Run&)>;
@@ -71,31 +76,37 @@ public:
     void finish();
 
     int runs() const { return runs_; }
-    Encoding encoding() const { return encoding_; }
-    // The file began with a UTF-16 byte-order mark: saved as "Unicode", which
-    // the reader does not read.
-    bool utf16() const { return utf16_; }
+    // The file is UTF-16 (saved as "Unicode"), which the reader does not read:
+    // it begins with a UTF-16 byte-order mark, or without one, with ASCII
+    // (the tool's separator) as UTF-16, a NUL byte in every second place.
+    bool utf16() const;
 
 private:
-    enum class Kind { Separator, Start, Failure, Item, Other };
+    enum class LineEnds { Undecided, Lf, Cr };
+    enum class Kind { Separator, Failure, Item, Other };
 
-    // raw: one line without its LF; cut: longer than kMaxLineBytes; terminated:
-    // its LF was read (only the file's last line may lack one).
+    // The file's first line ended with CRs; lf: an LF followed them.
+    void decideLineEnds(bool lf);
+    void append(const char* data, std::size_t size);
+    // The line is the bytes held in partial_, then these.
+    void endLine(const char* data, std::size_t size, bool terminated);
+    // raw: one line without its line end; cut: longer than kMaxLineBytes;
+    // terminated: its line end was read (only the file's last line may lack one).
     void onLine(std::string_view raw, bool cut, bool terminated);
-    // The line in CP932, for matching the tool's texts; decides the file's encoding.
-    std::string_view forMatching(std::string_view raw);
     Kind kindOf(std::string_view line) const;
-    void beginRun(std::string_view startLine);
+    void beginRun(std::string_view time, Encoding encoding, bool fromConsole);
     void endRun();
     void addItem(int number, std::string_view raw, std::string_view line, bool terminated);
 
     RunHandler handler_;
-    std::string partial_;  // the line read so far, when it spans pieces
-    std::string converted_;  // the current line converted to CP932
+    std::string head_;       // the file's first bytes, for telling UTF-16
+    LineEnds lineEnds_ = LineEnds::Undecided;
+    std::size_t deciding_ = 0;  // CRs ending the file's first line; the byte after them decides
+    bool afterCr_ = false;   // the last byte was a CR ending a line (an LF right after it belongs to it)
+    std::string partial_;    // the line read so far, when it spans pieces
     bool partialCut_ = false;
-    bool firstLine_ = true;
-    bool utf16_ = false;
-    Encoding encoding_ = Encoding::Undecided;
+    std::string converted_;  // the current line converted to CP932
+    bool afterSeparator_ = false;  // the line before was a separator
     bool open_ = false;  // run_ is being read
     bool separatorPending_ = false;
     int runs_ = 0;

@@ -3,8 +3,12 @@
 #include <picojson.h>
 
 #include <fstream>
+#ifdef __linux__
+#include <sys/stat.h>
+#endif
 
 #include "reader/command.h"
+#include "reader/outputs.h"
 #include "reader_test_support.h"
 
 namespace orvex::reader::testing {
@@ -36,24 +40,41 @@ TEST(Command, BadFilesAreNamedWhileTheOthersAreStillReported) {
     writeBytes(dir / "empty.txt", "");
     writeBytes(dir / "norun.txt", "Hello\r\n=================================================\r\n");
     writeBytes(dir / "unicode.txt", std::string("\xFF\xFE" "a\0\r\0\n\0", 8));
-    const std::vector<std::string> bad = {(dir / "binary.dat").string(), (dir / "empty.txt").string(),
-                                          (dir / "norun.txt").string(), (dir / "unicode.txt").string(),
-                                          (dir / "missing.txt").string()};
+    writeBytes(dir / "unicode-no-mark.txt", std::string("\0=\0=\0=\0=\0\r\0\n", 12));
+    fs::create_directory(dir / "folder");
+    std::vector<std::string> bad = {(dir / "binary.dat").string(),  (dir / "empty.txt").string(),
+                                    (dir / "norun.txt").string(),   (dir / "unicode.txt").string(),
+                                    (dir / "unicode-no-mark.txt").string(), (dir / "folder").string(),
+                                    (dir / "missing.txt").string()};
+#ifdef __linux__
+    // A FIFO that nothing writes to: refused at once, not waited on.
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    bad.push_back((dir / "fifo").string());
+#endif
 
     std::vector<std::string> arguments = {"--json", good};
     arguments.insert(arguments.end(), bad.begin(), bad.end());
     arguments.push_back(good);
     const Captured captured = runCommand(arguments);
     EXPECT_EQ(captured.exitCode, 2);
-    for (const std::string& name : bad) EXPECT_TRUE(has(captured.err, name + ": ")) << captured.err;
-    EXPECT_TRUE(has(captured.err, "UTF-16"));
+    std::vector<picojson::object> records;
+    for (std::size_t start = 0, end; (end = captured.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        picojson::value record;
+        ASSERT_EQ(picojson::parse(record, captured.out.substr(start, end - start)), "");
+        records.push_back(record.get<picojson::object>());
+    }
+    // Every file has its record in turn, the bad ones with the message they get on standard error.
+    ASSERT_EQ(records.size(), bad.size() + 2);
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        EXPECT_EQ(records[i + 1].at("file").get<std::string>(), bad[i]);
+        const std::string message = records[i + 1].at("error").get<std::string>();
+        EXPECT_TRUE(has(captured.err, bad[i] + ": " + message + "\n")) << captured.err;
+    }
+    EXPECT_TRUE(has(records[5].at("error").get<std::string>(), "UTF-16"));  // without a byte-order mark
 
-    // Both copies of the good file are reported, one JSON object each.
-    const std::size_t end = captured.out.find('\n');
-    ASSERT_EQ(captured.out.substr(end + 1), captured.out.substr(0, end + 1));
-    picojson::value record;
-    ASSERT_EQ(picojson::parse(record, captured.out.substr(0, end)), "");
-    const picojson::object& object = record.get<picojson::object>();
+    // Both copies of the good file are reported alike.
+    EXPECT_EQ(picojson::value(records.back()).serialize(), picojson::value(records.front()).serialize());
+    const picojson::object& object = records.front();
     EXPECT_EQ(object.at("file").get<std::string>(), good);
     EXPECT_EQ(object.at("run").get<double>(), 1);
     EXPECT_EQ(object.at("started").get<std::string>(), "2025/11/20 09:12:44");
@@ -116,13 +137,72 @@ TEST(Command, CsvHasOneQuotedRowPerRunForASpreadsheet) {
     for (std::size_t start = 0, end; (end = captured.out.find("\r\n", start)) != std::string::npos; start = end + 2)
         rows.push_back(captured.out.substr(start, end - start));
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].rfind(u8"\uFEFF\"file\",\"run\",\"started\",\"complete\",\"item 1\",\"verdict 1\",", 0), 0u);
+    EXPECT_EQ(rows[0].rfind(u8"\uFEFF\"file\",\"run\",\"started\",\"complete\",\"ended\",\"attention\","
+                            "\"item 1\",\"verdict 1\",", 0),
+              0u);
     EXPECT_TRUE(has(rows[0], "\"item 41\",\"verdict 41\""));
-    EXPECT_EQ(rows[1].rfind("\"" + file + "\",\"1\",\"2025/11/20 09:12:44\",\"true\",\"1", 0), 0u);
+    EXPECT_EQ(rows[1].rfind("\"" + file + "\",\"1\",\"2025/11/20 09:12:44\",\"true\",\"complete\",\"true\",\"1", 0), 0u);
     EXPECT_TRUE(has(rows[1], u8",\"39．ルベナ事前準備セットアップ：3\"\"0,2\",\"ok\","));
     std::string empty;
     for (int i = 0; i < 2 * kItemCount; ++i) empty += ",\"\"";
-    EXPECT_EQ(rows[2], "\"" + file + "\",\"2\",\"2025/11/20 09:12:44\",\"false\"" + empty);
+    EXPECT_EQ(rows[2], "\"" + file + "\",\"2\",\"2025/11/20 09:12:44\",\"false\",\"failure\",\"true\"" + empty);
+
+    // A file named like a formula stays text in a spreadsheet; a name that
+    // begins with "-" is a file after "--".
+    for (const std::string name : {"=HYPERLINK(\"http://x.example\")", "+1+1.txt", "-2+3.txt", "@SUM(1,1).txt"})
+        EXPECT_EQ(csvRow(name, reader::Run()).rfind("\"'" + name.substr(0, 4), 0), 0u) << name;
+    EXPECT_TRUE(has(runCommand({"--csv", "-2+3.txt"}).err, u8"-- の後に"));
+}
+
+TEST(Command, ExtensionOnInNoBrowserNeedsAttentionInEveryOutput) {
+    TempDir dir;
+    const std::string file = (dir / "OrvexEnv.txt").string();
+    std::string report = expectedReport("machine-ready");
+    replaceAll(report, u8"：on\n", u8"：インストールされていません\n");
+    writeBytes(file, asTool(report));
+
+    const Captured summary = runCommand({file});
+    EXPECT_EQ(summary.exitCode, 1);
+    EXPECT_TRUE(has(summary.out, u8"  [要対応] 拡張機能はどのブラウザでも有効になっていません（項目 31、32、35、36）。\n"
+                                 u8"           → Chrome か Edge で拡張機能を追加して、有効にしてください。\n"
+                                 u8"  問題なし：29 / 41 項目（要対応 0、読めず 0、参考 12、実行全体の要対応 1）\n"));
+
+    const Captured json = runCommand({"--json", file});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_TRUE(has(json.out, R"("attention":true,"complete":true,"encoding":"cp932","ended":"complete",)"));
+    EXPECT_TRUE(has(json.out, R"("findings":["extension-on-nowhere"],)"));
+    EXPECT_TRUE(has(runCommand({"--csv", file}).out, R"("2025/11/20 09:12:44","true","complete","true","1)"));
+}
+
+TEST(Command, ControlCharactersNeverReachTheScreenOrASpreadsheet) {
+    TempDir dir;
+    // Item 21 edited (ESC sequences, BEL, CR, NUL, a byte that is no CP932),
+    // then a UTF-8 copy with a C1 control character (CSI) in it.
+    std::string edited = expectedReport("machine-ready");
+    replaceAll(edited, u8"互換表示設定：OK", u8"互換表示設定：OK\x1b]0;x\x07\x1b[2J\r" + std::string(1, '\0') + "#");
+    std::string bytes = asTool(edited);
+    replaceAll(bytes, "#", "\x85\x40");
+    std::string copy = expectedReport("machine-ready");
+    replaceAll(copy, u8"互換表示設定：OK", u8"互換表示設定：OK\u009b2J");
+    std::string name = (dir / "result").string();
+#ifndef _WIN32
+    name += "\x1b[2J";
+#endif
+    writeBytes(name, bytes + copy);
+
+    const Captured summary = runCommand({"--all", name});
+    EXPECT_TRUE(has(summary.out, u8"■ " + (dir / "result").string()));
+    EXPECT_TRUE(has(summary.out, u8"[読めず] 21．ブラウザ設定 互換表示設定：OK?]0;x??[2J??\uFFFD@\n"));
+    EXPECT_TRUE(has(summary.out, u8"[読めず] 21．ブラウザ設定 互換表示設定：OK?2J\n"));
+    EXPECT_FALSE(has(summary.out, "\x1b") || has(summary.out, "\r") || has(summary.out, u8"\u009b"));
+
+    const Captured json = runCommand({"--json", name});
+    EXPECT_TRUE(has(json.out, R"(OK\u001b]0;x\u0007\u001b[2J\r\u0000)" + std::string(u8"\uFFFD@\"")));
+    EXPECT_TRUE(has(json.out, R"(OK\u009b2J")"));
+
+    const Captured csv = runCommand({"--csv", name});
+    EXPECT_TRUE(has(csv.out, u8"\"21．ブラウザ設定 互換表示設定：OK?]0;x??[2J??\uFFFD@\",\"unread\""));
+    EXPECT_FALSE(has(csv.out, "\x1b"));
 }
 
 #ifdef __linux__

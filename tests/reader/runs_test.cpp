@@ -1,5 +1,7 @@
 // A result file read into runs: appended runs and how each ended, the copy a
-// mail client saved again as UTF-8, and runs no tool writes as they are.
+// mail client saved again as UTF-8, files joined from both, line ends
+// converted on the way, copies of the console, and runs no tool writes as
+// they are.
 #include "reader/outputs.h"
 #include "reader_test_support.h"
 
@@ -71,6 +73,58 @@ TEST(Runs, MailedCopiesInUtf8ReadLikeTheOriginal) {
             EXPECT_EQ(lineText(runs[0], item(runs[0], n).text), lineText(original, item(original, n).text));
         }
     }
+}
+
+TEST(Runs, EachRunReadsInItsOwnEncodingWhateverTheLineEnds) {
+    const std::string sam = withStart(expectedReport("sam-user-missing"), "2025/11/20 09:00:00");
+    const std::string half = withStart(expectedReport("machine-half-ready"), "2025/11/21 09:00:00");
+    const std::string ready = withStart(expectedReport("machine-ready"), "2025/11/22 09:00:00");
+    std::string halfCrlf = half;
+    replaceAll(halfCrlf, "\n", "\r\n");
+    // A mailed UTF-8 copy (LF), a second one joined by hand (byte-order mark,
+    // CR LF), a note in UTF-8, then the tool's next run.
+    const std::string joined = sam + u8"\uFEFF" + halfCrlf + asTool(u8"メモ：設定を直してもらいました\n" + ready);
+    std::string crcrlf = joined, cr = joined;
+    replaceAll(crcrlf, "\r\n", "\n");
+    replaceAll(crcrlf, "\n", "\r\r\n");
+    replaceAll(cr, "\r\n", "\n");
+    replaceAll(cr, "\n", "\r");
+
+    const std::string originals[] = {sam, half, ready};
+    const Encoding encodings[] = {Encoding::Utf8, Encoding::Utf8, Encoding::Cp932};
+    const RunEnd ends[] = {RunEnd::Failure, RunEnd::Complete, RunEnd::Complete};
+    for (const std::string& file : {joined, crcrlf, cr}) {
+        const std::vector<reader::Run> runs = readRuns(file, 1);
+        ASSERT_EQ(runs.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            const reader::Run original = readRuns(asTool(originals[i]))[0];
+            EXPECT_EQ(runs[i].encoding, encodings[i]);
+            EXPECT_EQ(runs[i].end(), ends[i]);
+            EXPECT_EQ(runs[i].started, original.started);
+            EXPECT_EQ(runs[i].otherLines, 0);
+            for (int n = 1; n <= kItemCount; ++n) {
+                EXPECT_EQ(item(runs[i], n).judgement.verdict, item(original, n).judgement.verdict) << n;
+                EXPECT_EQ(lineText(runs[i], item(runs[i], n).text), lineText(original, item(original, n).text));
+            }
+        }
+    }
+}
+
+TEST(Runs, ConsoleCopiesReadAsOneRunEach) {
+    // Copied out of the window: announcement lines, the start line, the items
+    // and failure lines, the prompt after them; no separators.
+    const std::string ready = expectedReport("machine-ready", "stdout.txt");
+    const std::string file = asTool(ready + u8"C:\\OrvexEnv>\n" + expectedReport("sam-user-missing", "stdout.txt") +
+                                    u8"レジストリ情報の取得に失敗しました。main725\n" + ready) +
+                             "=================================================\r\n";
+    const std::vector<reader::Run> runs = readRuns(asTool(ready.substr(0, ready.find(u8"38．"))) + file);
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_EQ(runs[0].end(), RunEnd::Interrupted);
+    EXPECT_EQ(runs[1].end(), RunEnd::Complete);
+    EXPECT_EQ(runs[1].otherLines, 0);  // the prompt comes after the run
+    EXPECT_EQ(runs[2].end(), RunEnd::Failure);
+    EXPECT_EQ(runs[2].endingFailure, 725);
+    EXPECT_EQ(runs[3].end(), RunEnd::Complete);
 }
 
 TEST(Runs, OddLinesAreReadAsADeskNeedsThem) {

@@ -1,8 +1,11 @@
 """OrvexEnvRead.exe under Wine in a Japanese locale (code page 932), its output
 redirected to files as a desk's script would: the summary comes out in the
 ANSI code page (CP932, CR LF), the JSON Lines in UTF-8, and a Japanese file
-name given on the command line is read and named. It runs through winerun, in
-the prefix of the unit tests.
+name given on the command line is read and named. A file joined from mailed
+UTF-8 copies and the tool's next run gives every run in its own encoding;
+files named like spreadsheet formulas stay text in the CSV, and what a line
+holds that is no CP932 or a control character reaches the console as "?".
+It runs through winerun, in the prefix of the unit tests.
 
 Usage: wine_console_check.py WINERUN LOADER EXE LOCALE_DIR EXPECTED_REPORT"""
 import json
@@ -12,8 +15,18 @@ import sys
 import tempfile
 
 winerun, loader, exe, locale_dir, report_path = sys.argv[1:6]
-with open(report_path, encoding="utf-8") as f:
-    report = f.read().replace("{START}", "2025/11/20 09:12:44")
+
+
+def expected(path, start="2025/11/20 09:12:44"):
+    with open(path, encoding="utf-8") as f:
+        return f.read().replace("{START}", start)
+
+
+report = expected(report_path)
+scenarios = os.path.dirname(os.path.dirname(report_path))
+sam = expected(os.path.join(scenarios, "sam-user-missing", "expected.txt"), "2025/11/20 09:00:00")
+half = expected(report_path, "2025/11/21 09:00:00")
+ready = expected(os.path.join(scenarios, "machine-ready", "expected.txt"), "2025/11/22 09:00:00")
 env = {
     "PATH": "/usr/local/bin:/usr/bin:/bin",
     "LANG": "ja_JP.UTF-8",
@@ -51,6 +64,43 @@ with tempfile.TemporaryDirectory() as work:
         (out.endswith(b"}\n") and out.count(b"\n") == 1, "--json: one line ending in LF"),
         (record["file"] == name, "--json: the file as given: %r" % record["file"]),
         (record["items"][34]["text"] == "35．Chrome拡張機能(Edge用)：Preferences：off", "--json: item 35 in UTF-8"),
+    ]
+
+    # A mailed UTF-8 copy (LF), another joined by hand (byte-order mark, CR LF),
+    # a note in UTF-8, then the tool's next run (CP932).
+    joined = "二つの形式.txt"
+    with open(os.path.join(work, joined), "wb") as f:
+        f.write(sam.encode("utf-8") + "\ufeff".encode("utf-8") + half.replace("\n", "\r\n").encode("utf-8"))
+        f.write(("メモ：設定を直してもらいました\n" + ready).replace("\n", "\r\n").encode("cp932"))
+    rc, out, err = run("--json", joined)
+    runs = [(r["encoding"], r["ended"], r["started"]) for r in map(json.loads, out.decode("utf-8").splitlines())]
+    checks += [
+        (rc == 0, "two encodings: exit code 0 (the latest run is ready), not %d" % rc),
+        (runs == [("utf-8", "failure", "2025/11/20 09:00:00"), ("utf-8", "complete", "2025/11/21 09:00:00"),
+                  ("cp932", "complete", "2025/11/22 09:00:00")], "two encodings: every run in its own: %r" % runs),
+    ]
+
+    # Files named like formulas, their item 21 edited: an ESC sequence and a
+    # byte that is no CP932.
+    formulas = ["-2+3.txt", "=1+1.txt", "+1+1.txt", "@SUM(1,1).txt"]
+    ok = "互換表示設定：OK".encode("cp932")
+    edited = ready.replace("\n", "\r\n").encode("cp932").replace(ok, ok + b"\x1b[2J\x85\x40")
+    for formula in formulas:
+        with open(os.path.join(work, formula), "wb") as f:
+            f.write(edited)
+    rc, out, err = run("--csv", "--", *formulas)
+    rows = out.decode("utf-8").split("\r\n")
+    checks += [
+        (rc == 1, "formulas: exit code 1, not %d" % rc),
+        ([row[:len(formula) + 3] for row, formula in zip(rows[1:], formulas)] == ['"\'%s"' % f for f in formulas],
+         "formulas: every file field begins with ': %r" % rows[1:]),
+        ('"21．ブラウザ設定 互換表示設定：OK?[2J\ufffd@","unread"' in rows[1], "formulas: item 21 in the CSV"),
+    ]
+    rc, out, err = run("--", formulas[1])
+    summary = out.decode("cp932")
+    checks += [
+        (summary.startswith("■ =1+1.txt\r\n"), "formulas: the summary names the file"),
+        ("  [読めず] 21．ブラウザ設定 互換表示設定：OK?[2J?@\r\n" in summary, "formulas: item 21 with ? for what CP932 lacks"),
     ]
 failed = [message for ok, message in checks if not ok]
 for message in failed:
