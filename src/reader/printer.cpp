@@ -1,0 +1,58 @@
+// What several printers share: changes between runs, the overview's counts.
+#include "reader/printer.h"
+
+#include <algorithm>
+
+#include "reader/findings.h"
+
+namespace orvex::reader {
+
+namespace {
+
+std::optional<Verdict> verdictOf(const Run& run, int item) {
+    const ItemLine& line = run.items[static_cast<std::size_t>(item - 1)];
+    return line.present ? std::optional<Verdict>(line.judgement.verdict) : std::nullopt;
+}
+
+bool needsAction(const std::optional<Verdict>& verdict) {
+    return verdict == Verdict::Action || verdict == Verdict::Unread;
+}
+
+}  // namespace
+
+std::vector<Change> changes(const Run& before, const Run& after) {
+    std::vector<Change> changed;
+    for (int item = 1; item <= kItemCount; ++item) {
+        const std::optional<Verdict> from = verdictOf(before, item);
+        const std::optional<Verdict> to = verdictOf(after, item);
+        if (from != to) changed.push_back({item, from, to});
+    }
+    return changed;
+}
+
+const char* changeVerdictName(const std::optional<Verdict>& verdict) {
+    return verdict ? verdictName(*verdict) : "missing";
+}
+
+void OverviewCounts::addRun(const Run& run) { ++(run.complete() ? runsComplete : runsNotComplete); }
+
+void OverviewCounts::addLatest(const Run& latest) {
+    ++filesRead;
+    for (int item = 1; item <= kItemCount; ++item)
+        if (needsAction(verdictOf(latest, item))) ++itemsNeedingAttention[static_cast<std::size_t>(item - 1)];
+    for (Finding finding : findings(latest))
+        if (finding == Finding::ExtensionOnNowhere) ++extensionOnNowhere;
+}
+
+std::vector<int> OverviewCounts::mostFrequent() const {
+    std::vector<int> items;
+    for (int item = 1; item <= kItemCount; ++item)
+        if (itemsNeedingAttention[static_cast<std::size_t>(item - 1)] > 0) items.push_back(item);
+    std::stable_sort(items.begin(), items.end(), [this](int a, int b) {
+        return itemsNeedingAttention[static_cast<std::size_t>(a - 1)] >
+               itemsNeedingAttention[static_cast<std::size_t>(b - 1)];
+    });
+    return items;
+}
+
+}  // namespace orvex::reader
