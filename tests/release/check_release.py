@@ -68,6 +68,16 @@ IMAGE_DIRECTORY_ENTRY_RESOURCE = 2
 IMAGE_DIRECTORY_ENTRY_SECURITY = 4
 
 
+def outcome(problems):
+    """The exit code of a check that found problems (each printed), or none
+    and cannot run the exes here (said so)."""
+    for problem in problems:
+        print("FAILED: " + problem)
+    if not problems:
+        print("not run under Wine: this machine cannot run the build's programs")
+    return 1 if problems else 0
+
+
 def fail(message):
     print("FAILED: " + message, flush=True)
     return 1
@@ -230,13 +240,8 @@ def check_dist(args):
                    env=env)
     if [digest(zip_path) for zip_path, _ in packages] != first:
         problems.append("packing again gives other zips")
-    if problems:
-        for problem in problems:
-            print("FAILED: " + problem)
-        return 1
-    if not args.driver:
-        print("not run under Wine: this machine cannot run the build's programs")
-        return 0
+    if problems or not args.driver:
+        return outcome(problems)
 
     # The packed exes, as a user unpacks them: the tool runs a complete
     # machine under Wine, and the reader finds nothing to act on in the
@@ -390,14 +395,10 @@ def check_signed(args):
         with zipfile.ZipFile(zip_path) as z:
             signed[name] = z.extract(name, os.path.join(work, "unpacked"))
         problems += signature_problems(exe, signed[name], cert)
-    if problems:
-        for problem in problems:
-            print("FAILED: " + problem)
-        return 1
-    if not args.driver:
-        print("not run under Wine: this machine cannot run the build's programs")
-        shutil.rmtree(work, ignore_errors=True)
-        return 0
+    if problems or not args.driver:
+        if not problems:
+            shutil.rmtree(work, ignore_errors=True)
+        return outcome(problems)
 
     result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "run", args.scenario,
                              "--prefix", "win64", "--exe", signed["OrvexEnv.exe"]])
