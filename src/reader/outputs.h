@@ -18,11 +18,18 @@ std::string lineText(const Run& run, const std::string& text);
 std::string printable(std::string_view text);
 
 // The summary of one run. file: the name as given; runsInFile: how many runs
-// the file holds when the run is shown as its latest, 0 when every run is shown.
-std::string summary(const std::string& file, const Run& run, int runsInFile);
+// the file holds when the run is shown as its latest, 0 when every run is shown;
+// previous: the run before it in the file, whose items it is compared with
+// (what was fixed since, what newly needs action), or nullptr.
+std::string summary(const std::string& file, const Run& run, int runsInFile, const Run* previous = nullptr);
 
-// One JSON object on one line, with its line end.
-std::string jsonLine(const std::string& file, const Run& run);
+// One JSON object on one line, with its line end; with previous (the run
+// before it in the file) it carries "changed": the items whose verdict differs.
+std::string jsonLine(const std::string& file, const Run& run, const Run* previous = nullptr);
+
+// Where a week of files stands, for a person.
+struct OverviewCounts;
+std::string overview(const OverviewCounts& counts);
 // The JSON object of a file that cannot be read or holds no run.
 std::string jsonError(const std::string& file, const std::string& message);
 
