@@ -140,10 +140,6 @@ std::string csvField(const std::string& text) {
 
 }  // namespace
 
-std::string lineText(const Run& run, const std::string& text) {
-    return run.encoding == Encoding::Utf8 ? validUtf8(text) : cp932ToUtf8(text);
-}
-
 std::string printable(std::string_view text) {
     std::string shown;
     shown.reserve(text.size());
@@ -172,14 +168,14 @@ std::string summary(const std::string& file, const Run& run, int runsInFile, con
 
     line(u8"実行開始：" + (run.started.empty() ? std::string(u8"（時刻が読めません）") : run.started));
     line(u8"結果：" + howItEnded(run));
-    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + printable(lineText(run, failure)));
+    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + printable(failure));
 
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
         if (!entry.present) continue;
         const Verdict verdict = entry.judgement.verdict;
         if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
-        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + printable(lineText(run, entry.text)));
+        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + printable(entry.text));
         line(u8"         → " + hint(item, entry.judgement));
     }
     const std::vector<Finding> found = findings(run);
@@ -229,14 +225,14 @@ std::string summary(const std::string& file, const Run& run, int runsInFile, con
 
 std::string jsonLine(const std::string& file, const Run& run, const Run* previous) {
     picojson::array failures;
-    for (const std::string& failure : run.failures) failures.emplace_back(lineText(run, failure));
+    for (const std::string& failure : run.failures) failures.emplace_back(failure);
     picojson::array items;
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
         if (!entry.present) continue;
         picojson::object object;
         object["item"] = picojson::value(static_cast<double>(item));
-        object["text"] = picojson::value(lineText(run, entry.text));
+        object["text"] = picojson::value(entry.text);
         object["verdict"] = picojson::value(verdictName(entry.judgement.verdict));
         items.emplace_back(std::move(object));
     }
@@ -306,7 +302,7 @@ std::string csvRow(const std::string& file, const Run& run) {
                       csvField(run.complete() ? "true" : "false") + "," + csvField(endName(run.end())) + "," +
                       csvField(needsAttention(run) ? "true" : "false");
     for (const ItemLine& entry : run.items) {
-        row += "," + csvField(entry.present ? lineText(run, entry.text) : std::string());
+        row += "," + csvField(entry.present ? entry.text : std::string());
         row += "," + csvField(entry.present ? verdictName(entry.judgement.verdict) : "");
     }
     return row + "\r\n";

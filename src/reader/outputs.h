@@ -10,9 +10,6 @@
 
 namespace orvex::reader {
 
-// A line of the run as UTF-8, whatever the file's encoding.
-std::string lineText(const Run& run, const std::string& text);
-
 // UTF-8 text with every control character (C0, DEL, C1) shown as "?": what
 // a file holds never reaches a terminal or a spreadsheet as a command.
 std::string printable(std::string_view text);
