@@ -295,7 +295,11 @@ TEST(Command, AWeekInAFolder) {
     const Captured listed = runCommand({"--overview", "--files-from", (dir / "list.txt").string()});
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_TRUE(has(listed.out, u8"読んだファイル：2（読めなかったファイル：0）\n  実行：最後まで終わった 4、"));
-    EXPECT_EQ(runCommand({(dir / "list.txt").string() + "/..", "--overview"}).exitCode, 2);  // a folder with no result file
+    fs::create_directory(dir / "notes");
+    writeBytes(dir / "notes" / "note.md", "");
+    const Captured noResults = runCommand({"--overview", (dir / "notes").string()});
+    EXPECT_EQ(noResults.exitCode, 2);
+    EXPECT_TRUE(has(noResults.err, u8"フォルダーの中に .txt のファイルがありません。")) << noResults.err;
 }
 #endif
 
