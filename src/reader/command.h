@@ -1,4 +1,5 @@
-// The reader's command line: OrvexEnvRead [--all | --json | --csv] FILE...
+// The reader's command line:
+// OrvexEnvRead [--all | --overview | --json | --csv] [--files-from LIST] FILE-OR-FOLDER...
 //
 // Exit code: 0 when the latest run of every file is complete and nothing in
 // it needs action or could not be read; 1 otherwise; 2 when a file cannot be
@@ -22,5 +23,11 @@ struct Output {
 
 // arguments: without the program's name.
 int runReader(const std::vector<std::string>& arguments, const Output& output);
+
+// Whether the reader waits for a key before it ends: only when it is the one
+// process attached to its console, a console of its own that closes with it
+// (started from Explorer, files or a folder dropped on it). In a command
+// prompt, from a script or with its output redirected (count 0) it never waits.
+bool waitsForKey(unsigned consoleProcessCount);
 
 }  // namespace orvex::reader

@@ -137,6 +137,14 @@ InputFile openForReading(const std::string& argument) {
     return input;
 }
 
+std::vector<std::string> expandWildcards(const std::string& argument) { return {argument}; }
+
+std::string listedPath(const std::string& line) { return line; }
+
+unsigned consoleProcessCount() { return 0; }
+
+void waitForKey(const std::string&) {}
+
 void keepRunningOnClosedOutput() { static_cast<void>(std::signal(SIGPIPE, SIG_IGN)); }
 
 void writeBytesUnchanged() {}

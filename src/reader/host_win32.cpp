@@ -3,10 +3,12 @@
 // code page for what a person reads.
 #include <windows.h>
 
+#include <conio.h>
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -122,6 +124,40 @@ InputFile openForReading(const std::string& argument) {
     }
     input.file = file;
     return input;
+}
+
+std::vector<std::string> expandWildcards(const std::string& argument) {
+    std::vector<std::string> matches;
+    const std::wstring pattern = toWide(CP_UTF8, argument);
+    // The folder part stays as it was written; the matches are found in it.
+    const std::size_t folderEnd = argument.find_last_of("\\/:");
+    const std::string folder = folderEnd == std::string::npos ? std::string() : argument.substr(0, folderEnd + 1);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return matches;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name != L"." && name != L"..") matches.push_back(folder + fromWide(CP_UTF8, name));
+    } while (FindNextFileW(search, &found) != 0);
+    FindClose(search);
+    std::sort(matches.begin(), matches.end());
+    return matches;
+}
+
+std::string listedPath(const std::string& line) { return isValidUtf8(line) ? line : cp932ToUtf8(line); }
+
+unsigned consoleProcessCount() {
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0) return 0;
+    DWORD processes[4];
+    return static_cast<unsigned>(GetConsoleProcessList(processes, 4));
+}
+
+void waitForKey(const std::string& prompt) {
+    const std::string bytes = forConsole(prompt, false);
+    static_cast<void>(std::fwrite(bytes.data(), 1, bytes.size(), stdout));
+    static_cast<void>(std::fflush(stdout));
+    static_cast<void>(_getch());
 }
 
 void keepRunningOnClosedOutput() {}  // Windows ends no program for writing to a closed pipe

@@ -5,10 +5,26 @@
 // lost without a word.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "reader/command.h"
 #include "reader/program_io.h"
 #include "reader/text_conversion.h"
+
+namespace {
+
+const char kHowToUse[] =
+    u8"OrvexEnvRead は、OrvexEnv の結果ファイル（OrvexEnv.txt）を読んで、要対応の項目と、"
+    u8"することの手がかりを表示します。\n"
+    u8"\n"
+    u8"使い方:\n"
+    u8"  ・結果ファイルか、結果ファイルの入ったフォルダーを、OrvexEnvRead.exe のアイコンに"
+    u8"ドラッグ＆ドロップしてください。\n"
+    u8"    フォルダーなら、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
+    u8"  ・コマンドプロンプトからは: OrvexEnvRead 結果ファイルかフォルダー...（OrvexEnvRead --help で詳しく）\n"
+    u8"\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace orvex::reader;
@@ -31,10 +47,20 @@ int main(int argc, char** argv) {
         static_cast<void>(std::fwrite(bytes.data(), 1, bytes.size(), stderr));
         static_cast<void>(std::fflush(stderr));
     };
-    const int exitCode = runReader(programArguments(argc, argv), output);
+    const std::vector<std::string> arguments = programArguments(argc, argv);
+    // Started from Explorer (a double-click, files or a folder dropped on it):
+    // the window would close before anyone read it.
+    const bool wait = waitsForKey(consoleProcessCount());
+    if (arguments.empty() && wait) {
+        output.out(kHowToUse, true);
+        waitForKey(u8"何かキーを押すと閉じます。");
+        return 0;
+    }
+    int exitCode = runReader(arguments, output);
     if (std::fflush(stdout) != 0 || outputLost) {
         output.err(u8"OrvexEnvRead: 標準出力に書き切れませんでした（ディスクがいっぱいか、出力先が閉じています）。\n");
-        return 2;
+        exitCode = 2;
     }
+    if (wait) waitForKey(u8"\n何かキーを押すと閉じます。");
     return exitCode;
 }

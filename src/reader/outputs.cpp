@@ -4,7 +4,9 @@
 #include <picojson.h>
 
 #include <algorithm>
+#include <optional>
 
+#include "reader/printer.h"
 #include "reader/text_conversion.h"
 #include "report/catalogue.h"
 
@@ -138,10 +140,6 @@ std::string csvField(const std::string& text) {
 
 }  // namespace
 
-std::string lineText(const Run& run, const std::string& text) {
-    return run.encoding == Encoding::Utf8 ? validUtf8(text) : cp932ToUtf8(text);
-}
-
 std::string printable(std::string_view text) {
     std::string shown;
     shown.reserve(text.size());
@@ -159,7 +157,7 @@ std::string printable(std::string_view text) {
     return shown;
 }
 
-std::string summary(const std::string& file, const Run& run, int runsInFile) {
+std::string summary(const std::string& file, const Run& run, int runsInFile, const Run* previous) {
     std::string text = u8"■ " + printable(file);
     if (runsInFile == 0)
         text += u8"：" + number(run.number) + u8" 回目の実行";
@@ -170,14 +168,14 @@ std::string summary(const std::string& file, const Run& run, int runsInFile) {
 
     line(u8"実行開始：" + (run.started.empty() ? std::string(u8"（時刻が読めません）") : run.started));
     line(u8"結果：" + howItEnded(run));
-    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + printable(lineText(run, failure)));
+    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + printable(failure));
 
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
         if (!entry.present) continue;
         const Verdict verdict = entry.judgement.verdict;
         if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
-        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + printable(lineText(run, entry.text)));
+        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + printable(entry.text));
         line(u8"         → " + hint(item, entry.judgement));
     }
     const std::vector<Finding> found = findings(run);
@@ -198,6 +196,21 @@ std::string summary(const std::string& file, const Run& run, int runsInFile) {
     if (!found.empty()) counts += u8"、実行全体の要対応 " + number(static_cast<int>(found.size()));
     line(counts + u8"）");
 
+    if (previous != nullptr) {
+        const auto attention = [](const std::optional<Verdict>& verdict) {
+            return verdict == Verdict::Action || verdict == Verdict::Unread;
+        };
+        std::vector<int> fixed, worse;
+        for (const Change& change : changes(*previous, run)) {
+            if (attention(change.from) && change.to == Verdict::Ok) fixed.push_back(change.item);
+            if (!attention(change.from) && attention(change.to)) worse.push_back(change.item);
+        }
+        const std::string before = number(previous->number) + u8" 回目";
+        if (!fixed.empty()) line(before + u8"から直った項目：" + itemList(fixed));
+        if (!worse.empty()) line(before + u8"から新たに要対応・読めずになった項目：" + itemList(worse));
+        if (fixed.empty() && worse.empty()) line(before + u8"から直った項目も、新たに要対応になった項目もありません。");
+    }
+
     if (run.repeatedItems != 0)
         line(u8"注意：同じ番号の項目が " + number(run.repeatedItems) + u8" 行重なっています（最初の行で判定しています）。");
     if (run.outOfOrder) line(u8"注意：項目の順番が入れ替わっています。");
@@ -210,16 +223,16 @@ std::string summary(const std::string& file, const Run& run, int runsInFile) {
     return text;
 }
 
-std::string jsonLine(const std::string& file, const Run& run) {
+std::string jsonLine(const std::string& file, const Run& run, const Run* previous) {
     picojson::array failures;
-    for (const std::string& failure : run.failures) failures.emplace_back(lineText(run, failure));
+    for (const std::string& failure : run.failures) failures.emplace_back(failure);
     picojson::array items;
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
         if (!entry.present) continue;
         picojson::object object;
         object["item"] = picojson::value(static_cast<double>(item));
-        object["text"] = picojson::value(lineText(run, entry.text));
+        object["text"] = picojson::value(entry.text);
         object["verdict"] = picojson::value(verdictName(entry.judgement.verdict));
         items.emplace_back(std::move(object));
     }
@@ -236,7 +249,38 @@ std::string jsonLine(const std::string& file, const Run& run) {
     object["items"] = picojson::value(std::move(items));
     object["findings"] = picojson::value(std::move(found));
     object["attention"] = picojson::value(needsAttention(run));
+    if (previous != nullptr) {
+        picojson::array changed;
+        for (const Change& change : changes(*previous, run)) {
+            picojson::object entry;
+            entry["item"] = picojson::value(static_cast<double>(change.item));
+            entry["from"] = picojson::value(changeVerdictName(change.from));
+            entry["to"] = picojson::value(changeVerdictName(change.to));
+            changed.emplace_back(std::move(entry));
+        }
+        object["changed"] = picojson::value(std::move(changed));
+    }
     return jsonText(picojson::value(std::move(object)));
+}
+
+std::string overview(const OverviewCounts& counts) {
+    std::string text = u8"■ 概要\n";
+    const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
+    line(u8"読んだファイル：" + number(counts.filesRead) + u8"（読めなかったファイル：" + number(counts.filesNotRead) +
+         u8"）");
+    line(u8"実行：最後まで終わった " + number(counts.runsComplete) + u8"、途中で終わった " +
+         number(counts.runsNotComplete));
+    const std::vector<int> items = counts.mostFrequent();
+    if (items.empty()) {
+        line(u8"最新の実行で要対応・読めずの項目：なし");
+    } else {
+        line(u8"最新の実行で要対応・読めずの項目（多い順）：");
+        for (int item : items)
+            line(kIndent + number(item) + u8"．" + itemLabel(item) + u8"：" +
+                 number(counts.itemsNeedingAttention[static_cast<std::size_t>(item - 1)]) + u8" ファイル");
+    }
+    line(u8"拡張機能がどのブラウザでも有効でない最新の実行：" + number(counts.extensionOnNowhere));
+    return text + "\n";
 }
 
 std::string jsonError(const std::string& file, const std::string& message) {
@@ -258,7 +302,7 @@ std::string csvRow(const std::string& file, const Run& run) {
                       csvField(run.complete() ? "true" : "false") + "," + csvField(endName(run.end())) + "," +
                       csvField(needsAttention(run) ? "true" : "false");
     for (const ItemLine& entry : run.items) {
-        row += "," + csvField(entry.present ? lineText(run, entry.text) : std::string());
+        row += "," + csvField(entry.present ? entry.text : std::string());
         row += "," + csvField(entry.present ? verdictName(entry.judgement.verdict) : "");
     }
     return row + "\r\n";

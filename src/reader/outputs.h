@@ -10,19 +10,23 @@
 
 namespace orvex::reader {
 
-// A line of the run as UTF-8, whatever the file's encoding.
-std::string lineText(const Run& run, const std::string& text);
-
 // UTF-8 text with every control character (C0, DEL, C1) shown as "?": what
 // a file holds never reaches a terminal or a spreadsheet as a command.
 std::string printable(std::string_view text);
 
 // The summary of one run. file: the name as given; runsInFile: how many runs
-// the file holds when the run is shown as its latest, 0 when every run is shown.
-std::string summary(const std::string& file, const Run& run, int runsInFile);
+// the file holds when the run is shown as its latest, 0 when every run is shown;
+// previous: the run before it in the file, whose items it is compared with
+// (what was fixed since, what newly needs action), or nullptr.
+std::string summary(const std::string& file, const Run& run, int runsInFile, const Run* previous = nullptr);
 
-// One JSON object on one line, with its line end.
-std::string jsonLine(const std::string& file, const Run& run);
+// One JSON object on one line, with its line end; with previous (the run
+// before it in the file) it carries "changed": the items whose verdict differs.
+std::string jsonLine(const std::string& file, const Run& run, const Run* previous = nullptr);
+
+// Where a week of files stands, for a person.
+struct OverviewCounts;
+std::string overview(const OverviewCounts& counts);
 // The JSON object of a file that cannot be read or holds no run.
 std::string jsonError(const std::string& file, const std::string& message);
 

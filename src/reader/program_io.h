@@ -23,6 +23,21 @@ struct InputFile {
 };
 InputFile openForReading(const std::string& argument);
 
+// A command-line argument with * or ? in its last part: the paths it matches,
+// sorted (none when nothing matches). On Windows the program expands them
+// itself; elsewhere the shell has, and the argument comes back as it is.
+std::vector<std::string> expandWildcards(const std::string& argument);
+
+// A line of a --files-from list as a path in UTF-8: on Windows a list that is
+// no UTF-8 is in the ANSI code page (what "dir /b /s > list.txt" writes).
+std::string listedPath(const std::string& line);
+
+// How many processes share the console standard output is written to; 0 when
+// standard output is no console (redirected) or there is none, and off Windows.
+unsigned consoleProcessCount();
+// Shows a line for a person and waits for a key (Windows only).
+void waitForKey(const std::string& prompt);
+
 // A closed standard output (a pipe whose reader has gone) shows as a failed
 // write instead of ending the program at once.
 void keepRunningOnClosedOutput();

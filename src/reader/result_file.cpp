@@ -248,13 +248,17 @@ void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
     case Kind::Failure: {
         int number = 0;
         const KnownFailure* failure = knownFailure(line, number);
-        if (run_.failures.size() < kMaxFailures) run_.failures.emplace_back(raw);
+        if (run_.failures.size() < kMaxFailures) run_.failures.push_back(decoded(raw));
         if (failure->endsRun && run_.endingFailure == 0) run_.endingFailure = number != 0 ? number : -1;
         break;
     }
     case Kind::Item: addItem(itemNumber(line), raw, line, terminated); break;
     case Kind::Other: ++run_.otherLines; break;
     }
+}
+
+std::string ResultFileReader::decoded(std::string_view raw) const {
+    return run_.encoding == Encoding::Utf8 ? validUtf8(raw) : cp932ToUtf8(raw);
 }
 
 void ResultFileReader::beginRun(std::string_view time, Encoding encoding, bool fromConsole) {
@@ -284,7 +288,7 @@ void ResultFileReader::addItem(int number, std::string_view raw, std::string_vie
     if (number < run_.lastItem) run_.outOfOrder = true;
     run_.lastItem = number;
     slot.present = true;
-    slot.text.assign(raw.data(), raw.size());
+    slot.text = decoded(raw);
     slot.judgement = judgement;
     // The console shows nothing after item 41.
     if (run_.fromConsole && number == kItemCount) {

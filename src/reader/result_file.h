@@ -29,7 +29,8 @@ enum class Encoding {
 
 struct ItemLine {
     bool present = false;
-    std::string text;  // as it stands in the file (its encoding), without the line end; cut at kMaxLineBytes
+    std::string text;  // UTF-8, decoded from the run's encoding once when read, without the line end;
+                       // cut at kMaxLineBytes of the file's bytes
     Judgement judgement;
 };
 
@@ -46,7 +47,7 @@ struct Run {
     Encoding encoding = Encoding::Cp932;
     std::string started;     // YYYY/MM/DD HH:MM:SS; empty when the start line holds no such time
     std::array<ItemLine, kItemCount> items;  // by item number - 1
-    std::vector<std::string> failures;       // failure lines as they stand in the file
+    std::vector<std::string> failures;       // failure lines, UTF-8
     int endingFailure = 0;   // source-line number of the lookup failure that ended the run; 0 for none
     bool fromConsole = false; // no separator before its start line: a copy of the console, closed by item 41
     bool closed = false;     // its closing separator followed
@@ -96,6 +97,8 @@ private:
     Kind kindOf(std::string_view line) const;
     void beginRun(std::string_view time, Encoding encoding, bool fromConsole);
     void endRun();
+    // A line of the current run in UTF-8: invalid bytes as U+FFFD.
+    std::string decoded(std::string_view raw) const;
     void addItem(int number, std::string_view raw, std::string_view line, bool terminated);
 
     RunHandler handler_;

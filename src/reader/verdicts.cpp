@@ -2,6 +2,7 @@
 // report's format, with its verdict and, where something is to be done, a hint.
 #include "reader/verdicts.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -242,6 +243,40 @@ std::string hint(int item, const Judgement& judgement) {
     const Forms& forms = allForms()[static_cast<std::size_t>(item)];
     const std::size_t form = static_cast<std::size_t>(judgement.form);
     return form < forms.size() ? forms[form].hint : std::string();
+}
+
+}  // namespace orvex::reader
+
+namespace orvex::reader {
+
+std::string itemLabel(int item) {
+    static const std::array<std::string, kItemCount + 1> labels = [] {
+        std::array<std::string, kItemCount + 1> built;
+        const std::string colon = u8"：";
+        const std::string fullStop = cp932ToUtf8(kFullStop);
+        for (int n = 1; n <= kItemCount; ++n) {
+            // The line's fixed head up to its last colon: what it is about, not what it says.
+            std::string text = cp932ToUtf8(allForms()[static_cast<std::size_t>(n)].front().head);
+            if (text.rfind(fullStop, 0) == 0) text.erase(0, fullStop.size());
+            const std::size_t last = text.rfind(colon);
+            if (last != std::string::npos && last > 0) text.erase(last);
+            built[static_cast<std::size_t>(n)] = text;
+        }
+        // The signing components' first text names the date; the trusted sites differ only in the host the path ends with; the
+        // security zone's value comes after its first colon.
+        for (const HostItem& line : kTrustedSites.hosts)
+            built[static_cast<std::size_t>(line.number)] = u8"ブラウザ設定 信頼済みサイト " +
+                                                           std::string(line.host.zoneValueName) + "://" +
+                                                           fullHostName(line.host);
+        for (const SigningComponentItem& component : {kSigningModule, kSigningControl}) {
+            std::string text = cp932ToUtf8(component.notRegistered.substr(kFullStop.size()));
+            built[static_cast<std::size_t>(component.number)] = text.substr(0, text.rfind(colon));
+        }
+        std::string& zone = built[static_cast<std::size_t>(kSecurityZone.number)];
+        zone.erase(std::min(zone.find(colon), zone.size()));
+        return built;
+    }();
+    return item >= 1 && item <= kItemCount ? labels[static_cast<std::size_t>(item)] : std::string();
 }
 
 }  // namespace orvex::reader

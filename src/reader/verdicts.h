@@ -33,6 +33,11 @@ Judgement judgeItem(int item, std::string_view line);
 // two); empty for ok and info.
 std::string hint(int item, const Judgement& judgement);
 
+// What an item is about, in UTF-8 ("Chrome拡張機能(Edge用)：Preferences",
+// "ブラウザ設定 信頼済みサイト https://www.efile.orvex.example"); empty
+// outside 1 to 41.
+std::string itemLabel(int item);
+
 // The number a report line begins with (1 to 41, without leading zeros,
 // followed by the full-width full stop every label begins with); 0 when the
 // line is not an item line.

@@ -2,6 +2,7 @@
 // the exit code, the summary and the records.
 #include <picojson.h>
 
+#include <algorithm>
 #include <fstream>
 #ifdef __linux__
 #include <sys/stat.h>
@@ -225,6 +226,80 @@ TEST(Command, GigabyteFileIsReadAsItStreams) {
         if (line.rfind("VmHWM:", 0) != 0) continue;
         EXPECT_LT(std::atol(line.c_str() + 6), 400L * 1024) << line;
     }
+}
+#endif
+
+TEST(Command, WaitsForAKeyOnlyInAConsoleOfItsOwn) {
+    EXPECT_FALSE(waitsForKey(0));  // redirected, or no console
+    EXPECT_TRUE(waitsForKey(1));   // started from Explorer
+    EXPECT_FALSE(waitsForKey(2));  // in a command prompt or a script
+}
+
+#ifdef ORVEX_WEEK
+// The desk's week as a folder: every .txt below it once, in path order, one
+// overview across the files, what changed between the runs of one file.
+TEST(Command, AWeekInAFolder) {
+    const fs::path week = ORVEX_WEEK;
+    const std::string sato = (week / u8"佐藤" / "OrvexEnv.txt").string();
+    const Captured summary = runCommand({week.string()});
+    EXPECT_EQ(summary.exitCode, 2);  // the empty file
+    EXPECT_EQ(summary.err, u8"OrvexEnvRead: " + (week / u8"受付 12月" / "empty.txt").string() +
+                               u8": OrvexEnv の実行の記録（「実行開始：」の行）がありません。\n");
+    std::vector<std::size_t> at;
+    for (const char* name : {u8"佐藤/OrvexEnv.txt", u8"受付 12月/鈴木 花子.TXT", u8"受付 12月/高橋/console.txt",
+                             u8"受付 12月/高橋/old mail.txt", u8"田中 太郎.txt", u8"■ 概要"})
+        at.push_back(summary.out.find(name));
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.back() != std::string::npos) << summary.out;
+    EXPECT_FALSE(has(summary.out, u8"メモ.md"));
+    EXPECT_TRUE(has(summary.out, u8"  2 回目から直った項目：5、7、10～11、14、16～17、19、21、24、27、29、35、41\n"));
+    const std::string overview = summary.out.substr(at.back());
+    EXPECT_EQ(overview, runCommand({"--overview", week.string()}).out);
+    EXPECT_EQ(overview.rfind(u8"■ 概要\n"
+                             u8"  読んだファイル：5（読めなかったファイル：1）\n"
+                             u8"  実行：最後まで終わった 6、途中で終わった 1\n"
+                             u8"  最新の実行で要対応・読めずの項目（多い順）：\n"
+                             u8"    5．サービス情報 Smart Card Services：3 ファイル\n"
+                             u8"    7．署名モジュール Quennel.ocx：3 ファイル\n"
+                             u8"    10．ブラウザ設定 信頼済みサイト https://start.efile.orvex.example：3 ファイル\n", 0),
+              0u) << overview;
+    EXPECT_TRUE(has(overview, u8"    35．Chrome拡張機能(Edge用)：Preferences：1 ファイル\n"
+                              u8"    39．ルベナ事前準備セットアップ：1 ファイル\n"));
+    EXPECT_TRUE(has(overview, u8"  拡張機能がどのブラウザでも有効でない最新の実行：1\n\n"));
+
+    // The second run of a file says what changed since the first; the first says nothing.
+    const Captured json = runCommand({"--json", sato});
+    std::vector<picojson::object> records;
+    for (std::size_t start = 0, end; (end = json.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        picojson::value record;
+        ASSERT_EQ(picojson::parse(record, json.out.substr(start, end - start)), "");
+        records.push_back(record.get<picojson::object>());
+    }
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].count("changed"), 0u);
+    const picojson::array& changed = records[1].at("changed").get<picojson::array>();
+    ASSERT_EQ(changed.size(), 20u);
+    EXPECT_EQ(picojson::value(changed[6]).serialize(), R"({"from":"ok","item":17,"to":"action"})");
+    EXPECT_EQ(picojson::value(changed[15]).serialize(), R"({"from":"info","item":31,"to":"ok"})");
+    EXPECT_EQ(records[2].at("changed").get<picojson::array>().size(), 15u);
+
+    // However many files, one byte-order mark and one header row.
+    const Captured csv = runCommand({"--csv", week.string(), sato});
+    EXPECT_EQ(csv.out.rfind(u8"\uFEFF\"file\"", 0), 0u);
+    EXPECT_EQ(csv.out.find(u8"\uFEFF", 1), std::string::npos);
+    EXPECT_EQ(csv.out.find("\"file\"", 10), std::string::npos);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 1 + 7 + 3);
+
+    // A list of files, CR LF and an empty line among them.
+    TempDir dir;
+    writeBytes(dir / "list.txt", sato + "\r\n\r\n" + (week / u8"田中 太郎.txt").string() + "\r\n");
+    const Captured listed = runCommand({"--overview", "--files-from", (dir / "list.txt").string()});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_TRUE(has(listed.out, u8"読んだファイル：2（読めなかったファイル：0）\n  実行：最後まで終わった 4、"));
+    fs::create_directory(dir / "notes");
+    writeBytes(dir / "notes" / "note.md", "");
+    const Captured noResults = runCommand({"--overview", (dir / "notes").string()});
+    EXPECT_EQ(noResults.exitCode, 2);
+    EXPECT_TRUE(has(noResults.err, u8"フォルダーの中に .txt のファイルがありません。")) << noResults.err;
 }
 #endif
 

@@ -5,16 +5,19 @@ name given on the command line is read and named. A file joined from mailed
 UTF-8 copies and the tool's next run gives every run in its own encoding;
 files named like spreadsheet formulas stay text in the CSV, and what a line
 holds that is no CP932 or a control character reaches the console as "?".
-It runs through winerun, in the prefix of the unit tests.
+In cmd, a wildcard is expanded by the reader itself, and a folder of the
+test week is read through. It runs through winerun, in the prefix of the unit
+tests.
 
-Usage: wine_console_check.py WINERUN LOADER EXE LOCALE_DIR EXPECTED_REPORT"""
+Usage: wine_console_check.py WINERUN LOADER EXE LOCALE_DIR EXPECTED_REPORT WEEK"""
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
 
-winerun, loader, exe, locale_dir, report_path = sys.argv[1:6]
+winerun, loader, exe, locale_dir, report_path, week = sys.argv[1:7]
 
 
 def expected(path, start="2025/11/20 09:12:44"):
@@ -37,9 +40,9 @@ env = {
 name = "結果ファイル.txt"
 
 
-def run(*args):
+def run(*args, command=None):
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        rc = subprocess.run([winerun, loader, exe] + list(args), env=env, cwd=work, stdin=subprocess.DEVNULL,
+        rc = subprocess.run([winerun, loader] + (command or [exe]) + list(args), env=env, cwd=work, stdin=subprocess.DEVNULL,
                             stdout=out, stderr=err, timeout=120).returncode
         out.seek(0)
         err.seek(0)
@@ -102,6 +105,23 @@ with tempfile.TemporaryDirectory() as work:
         (summary.startswith("■ =1+1.txt\r\n"), "formulas: the summary names the file"),
         ("  [読めず] 21．ブラウザ設定 互換表示設定：OK?[2J?@\r\n" in summary, "formulas: item 21 with ? for what CP932 lacks"),
     ]
+
+    # The test week in cmd: "week\\*" matches 佐藤 and 受付 12月 (folders, read
+    # through) and 田中 太郎.txt; a pattern that matches nothing is named.
+    shutil.copytree(week, os.path.join(work, "week"))
+    cmd = ["cmd", "/c", "Z:" + exe.replace("/", "\\")]
+    rc, out, err = run("--overview", "week\\*", "nothing\\*.txt", command=cmd)
+    overview = out.decode("cp932")
+    checks += [
+        (rc == 2, "wildcard: exit code 2 (the empty file, the pattern), not %d" % rc),
+        (overview.startswith("■ 概要\r\n  読んだファイル：5（読めなかったファイル：2）\r\n"), "wildcard: the week's overview"),
+        ("nothing\\*.txt: 当てはまるファイルがありません。" in err.decode("cp932"), "wildcard: %r" % err.decode("cp932")),
+    ]
+    rc, out, err = run("--json", "week\\佐藤\\*.TXT", command=cmd)
+    runs = [(r["file"], r["run"], len(r.get("changed", []))) for r in map(json.loads, out.decode("utf-8").splitlines())]
+    checks += [(runs == [("week\\佐藤\\OrvexEnv.txt", n, c) for n, c in ((1, 0), (2, 20), (3, 15))],
+                "wildcard: the three runs of 佐藤 with what changed: %r" % runs)]
+    summary = overview
 failed = [message for ok, message in checks if not ok]
 for message in failed:
     print("FAILED: " + message)
