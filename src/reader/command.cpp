@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "reader/html_printer.h"
 #include "reader/outputs.h"
 #include "reader/program_io.h"
 #include "reader/result_file.h"
@@ -23,15 +24,17 @@ struct Options {
     Form form = Form::Summary;
     bool allRuns = false;
     bool help = false;
+    std::optional<std::string> page;  // --html FILE
     std::vector<std::string> files;
 };
 
 const char kUsage[] =
-    u8"使い方: OrvexEnvRead [--all | --json | --csv] 結果ファイル...\n"
+    u8"使い方: OrvexEnvRead [--all | --json | --csv] [--html ページ.html] 結果ファイル...\n"
     u8"  (なし)  各ファイルの最新の実行の要約（要対応の項目と、することの手がかり）\n"
     u8"  --all   すべての実行の要約\n"
     u8"  --json  すべての実行を JSON Lines で（UTF-8、1 行に 1 実行）\n"
     u8"  --csv   すべての実行を CSV で（UTF-8、BOM 付き、CR LF、1 行に 1 実行）\n"
+    u8"  --html ページ.html  各ファイルの最新の実行を一覧にしたページ（HTML）も書く\n"
     u8"  --      これより後の引数はすべてファイル名（- で始まるファイル名の前に）\n"
     u8"終了コード: 0 すべての最新の実行が最後まで終わり問題なし、1 要対応あり、2 読めないファイルあり\n";
 
@@ -40,7 +43,8 @@ std::string errorLine(const std::string& message) { return u8"OrvexEnvRead: " + 
 std::optional<Options> parseOptions(const std::vector<std::string>& arguments, const Output& output) {
     Options options;
     bool json = false, csv = false, optionsEnd = false;
-    for (const std::string& argument : arguments) {
+    for (auto at = arguments.begin(); at != arguments.end(); ++at) {
+        const std::string& argument = *at;
         if (optionsEnd || argument.size() < 2 || argument[0] != '-') {
             options.files.push_back(argument);
         } else if (argument == "--") {
@@ -53,6 +57,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, c
             json = true;
         } else if (argument == "--csv") {
             csv = true;
+        } else if (argument == "--html") {
+            if (++at == arguments.end()) {
+                output.err(errorLine(u8"--html の後に、書くページのファイル名を書いてください。"));
+                return std::nullopt;
+            }
+            options.page = *at;
         } else {
             output.err(errorLine(u8"知らないオプションです: " + printable(validUtf8(argument)) +
                                  u8"（- で始まるファイル名は -- の後に書いてください）"));
@@ -69,13 +79,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, c
 }
 
 // Reads one file and writes what the options ask for; returns its exit code.
-int readFile(const Options& options, const std::string& argument, const Output& output) {
+// page: the page's printer, nullptr without --html.
+int readFile(const Options& options, const std::string& argument, const Output& output, Printer* page) {
     const std::string name = validUtf8(argument);
     // A file that is not read is named on standard error and, in JSON Lines,
     // has a record of its own, so that a batch import sees every file.
     const auto notRead = [&](const std::string& message) {
         output.err(errorLine(printable(name) + ": " + message));
         if (options.form == Form::Json) output.out(jsonError(name, message), false);
+        if (page != nullptr) page->fileNotRead(name, message);
         return 2;
     };
     const InputFile input = openForReading(argument);
@@ -89,8 +101,14 @@ int readFile(const Options& options, const std::string& argument, const Output& 
 
     std::optional<Run> latest;
     bool latestNeedsAttention = false;
+    std::optional<Run> pageLatest, pagePrevious;  // for the page: the last two runs
     ResultFileReader reader([&](Run& run) {
         latestNeedsAttention = needsAttention(run);
+        if (page != nullptr) {
+            page->run(name, run, pageLatest ? &*pageLatest : nullptr);
+            pagePrevious = std::move(pageLatest);
+            pageLatest = run;
+        }
         switch (options.form) {
         case Form::Json: output.out(jsonLine(name, run), false); break;
         case Form::Csv: output.out(csvRow(name, run), false); break;
@@ -124,6 +142,7 @@ int readFile(const Options& options, const std::string& argument, const Output& 
         return notRead(reader.utf16() ? u8"UTF-16（Unicode）で保存されたファイルは読めません。"
                                         u8"ANSI（Shift_JIS）か UTF-8 で保存し直してください。"
                                       : u8"OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
+    if (page != nullptr) page->fileDone(name, &*pageLatest, pagePrevious ? &*pagePrevious : nullptr, reader.runs());
     return latestNeedsAttention ? 1 : 0;
 }
 
@@ -139,14 +158,27 @@ int runReader(const std::vector<std::string>& arguments, const Output& output) {
         output.out(kUsage, true);
         return 0;
     }
+    // A page that cannot be written to its end makes the exit code 2, as a
+    // file that cannot be read does.
+    bool pageFailed = false;
+    Output pageOutput{output.out, [&output, &pageFailed](const std::string& text) {
+                          pageFailed = true;
+                          output.err(text);
+                      }};
+    std::unique_ptr<Printer> page;
+    if (options->page) {
+        page = makeHtmlPrinter(*options->page, pageOutput);
+        if (!page) return 2;
+    }
     if (options->form == Form::Csv) output.out(csvHeader(), false);
 
     int exitCode = 0;
     for (const std::string& file : options->files) {
-        const int code = readFile(*options, file, output);
+        const int code = readFile(*options, file, output, page.get());
         if (code > exitCode) exitCode = code;
     }
-    return exitCode;
+    if (page) page->finish();
+    return pageFailed ? 2 : exitCode;
 }
 
 }  // namespace orvex::reader

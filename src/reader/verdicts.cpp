@@ -206,6 +206,21 @@ const char* verdictName(Verdict verdict) {
     return "unread";
 }
 
+std::string itemLabel(int item) {
+    if (item < 1 || item > kItemCount) return std::string();
+    // The trusted-site lines differ only in their zone-map path: name the host.
+    for (const HostItem& line : kTrustedSites.hosts)
+        if (line.number == item)
+            return cp932ToUtf8(concat({kTrustedSites.label.substr(kFullStop.size()), line.host.zoneValueName, ")"})) +
+                   u8"：" + fullHostName(line.host);
+    // Otherwise the first text, without its full stop, up to its last colon.
+    const Form& first = allForms()[static_cast<std::size_t>(item)].front();
+    std::string label = cp932ToUtf8(concat({first.head, first.tail}).substr(kFullStop.size()));
+    const std::size_t colon = label.rfind(u8"：");
+    if (colon != std::string::npos && colon != 0) label.erase(colon);
+    return label;
+}
+
 int itemNumber(std::string_view line) {
     std::size_t digits = 0;
     while (digits < line.size() && digits < 3 && isDigit(line[digits])) ++digits;

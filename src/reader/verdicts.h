@@ -33,6 +33,10 @@ Judgement judgeItem(int item, std::string_view line);
 // two); empty for ok and info.
 std::string hint(int item, const Judgement& judgement);
 
+// What an item is about, for a person (UTF-8): its first text up to what
+// was found, e.g. "ブラウザ設定 アドオンの管理：IQuennel Class".
+std::string itemLabel(int item);
+
 // The number a report line begins with (1 to 41, without leading zeros,
 // followed by the full-width full stop every label begins with); 0 when the
 // line is not an item line.
