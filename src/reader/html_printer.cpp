@@ -112,9 +112,12 @@ public:
                           "</a></th>";
         for (int item = 1; item <= kItemCount; ++item) {
             const ItemLine& entry = latest->items[static_cast<std::size_t>(item - 1)];
-            // The end tags of cells and rows are left out, as HTML allows: a
-            // page of many files stays lighter.
-            if (entry.present)
+            // Kept light for a page of many files: no end tags (HTML allows
+            // it), and an ok cell without its line, which is the item's
+            // expected text (the column's heading names the item).
+            if (entry.present && entry.judgement.verdict == Verdict::Ok)
+                row += "<td class=ok>";
+            else if (entry.present)
                 row += std::string("<td class=") + verdictName(entry.judgement.verdict) + " title=\"" +
                        htmlText(lineText(*latest, entry.text)) + "\">";
             else
@@ -212,9 +215,10 @@ private:
         std::string text = u8"<section>\n<h2>ファイル × 項目（最新の実行）</h2>\n<p class=legend>";
         for (const char* name : {"ok", "action", "unread", "info", "missing"})
             text += std::string("<span class=\"key ") + name + "\"></span>" + verdictWords(name);
-        text += u8"　（升目に重ねると、その行が出ます）</p>\n<div class=scroll>\n<table class=grid>\n<thead><tr><th>"
+        text += u8"　（問題なしでない升目に重ねるとその行が、番号に重ねると項目の名前が出ます）</p>\n<div class=scroll>\n<table class=grid>\n<thead><tr><th>"
                 u8"ファイル</th>";
-        for (int item = 1; item <= kItemCount; ++item) text += "<th>" + number(item) + "</th>";
+        for (int item = 1; item <= kItemCount; ++item)
+            text += "<th title=\"" + number(item) + " " + htmlText(itemLabel(item)) + "\">" + number(item) + "</th>";
         return text + "</tr></thead>\n<tbody>\n";
     }
 
