@@ -29,6 +29,8 @@ const char* verdictWords(const std::string_view name) {
     return u8"記録なし";
 }
 
+const char kDoctype[] = "<!DOCTYPE html>\n";
+
 const char kHead[] =
     u8"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
     u8"<meta name=\"viewport\" content=\"width=device-width\">\n<title>OrvexEnv 結果ファイルの一覧</title>\n"
@@ -294,6 +296,19 @@ std::string htmlText(std::string_view text) {
 }
 
 std::unique_ptr<Printer> makeHtmlPrinter(const std::string& path, const Output& output) {
+    // A file there already is replaced only when it is a page: a result file
+    // named by mistake is never emptied.
+    const InputFile existing = openForReading(path);
+    if (existing.file != nullptr) {
+        char head[sizeof kDoctype - 1] = {};
+        const std::size_t read = std::fread(head, 1, sizeof head, existing.file);
+        static_cast<void>(std::fclose(existing.file));
+        if (read != 0 && std::string_view(head, read) != std::string_view(kDoctype, sizeof kDoctype - 1)) {
+            output.err(u8"OrvexEnvRead: ページではないファイルがあるので書きません。別の名前を指定してください：" +
+                       printable(validUtf8(path)) + "\n");
+            return nullptr;
+        }
+    }
     std::string reason;
     std::FILE* page = openForWriting(path, reason);
     if (page == nullptr) {

@@ -103,6 +103,14 @@ def main(reader, scenarios, out):
     failures = []
     check = lambda ok, what: ok or failures.append(what)
     check(done.returncode == 2, f"exit code {done.returncode}, not 2 (empty.txt holds no run)")
+    # Written again over itself; never over a result file named by mistake.
+    again = subprocess.run([reader, "--html", page] + files, capture_output=True, stdin=subprocess.DEVNULL)
+    check(again.returncode == 2 and not again.stderr.count("ページ".encode()), "the page is not written again")
+    with open(files[0], "rb") as f:
+        result_file = f.read()
+    mistaken = subprocess.run([reader, "--html", files[0], files[1]], capture_output=True, stdin=subprocess.DEVNULL)
+    with open(files[0], "rb") as f:
+        check(mistaken.returncode == 2 and f.read() == result_file, "a result file named as the page is replaced")
     check(not any(name.endswith(".tmp") for name in os.listdir(out)), "the page's temporary files are left")
     with open(page, encoding="utf-8") as f:
         source = f.read()
