@@ -65,6 +65,15 @@ const char kHead[] =
     u8"*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}\n"
     u8"</style>\n</head>\n<body>\n";
 
+// A file's name as its grid row shows it: the last folder and the file's
+// name after "…" when there are more (the whole name is the row's tooltip).
+std::string rowName(const std::string& file) {
+    const std::size_t last = file.find_last_of("/\\");
+    if (last == std::string::npos || last == 0) return file;
+    const std::size_t folder = file.find_last_of("/\\", last - 1);
+    return folder == std::string::npos || folder == 0 ? file : u8"…" + file.substr(folder);
+}
+
 // A tag with the verdict's colour and words.
 std::string verdictTag(const std::string_view name) {
     return "<span class=\"tag " + std::string(name) + "\">" + verdictWords(name) + "</span>";
@@ -110,8 +119,8 @@ public:
         const std::string id = number(++seen_);
         const std::string name = htmlText(file);
 
-        std::string row = "<tr id=\"g" + id + "\"><th><a href=\"#f" + id + "\" title=\"" + name + "\">" + name +
-                          "</a></th>";
+        std::string row = "<tr id=\"g" + id + "\"><th><a href=\"#f" + id + "\" title=\"" + name + "\">" +
+                          htmlText(rowName(file)) + "</a></th>";
         for (int item = 1; item <= kItemCount; ++item) {
             const ItemLine& entry = latest->items[static_cast<std::size_t>(item - 1)];
             // Kept light for a page of many files: no end tags (HTML allows
@@ -134,7 +143,7 @@ public:
         const std::string id = number(++seen_);
         const std::string name = htmlText(file);
         write(grid_, "<tr id=\"g" + id + "\" class=notread><th><a href=\"#f" + id + "\" title=\"" + name + "\">" +
-                         name + "</a></th><td class=why colspan=" + number(kItemCount) + u8">読めません：" +
+                         htmlText(rowName(file)) + "</a></th><td class=why colspan=" + number(kItemCount) + u8">読めません：" +
                          htmlText(message) + "\n");
         write(files_, "<section class=\"file notread\" id=\"f" + id + "\">\n<h3>" + name +
                           "</h3>\n<p>" + verdictTag("unread") + htmlText(message) + "</p>\n</section>\n");

@@ -56,6 +56,8 @@ class Dom(html.parser.HTMLParser):
             self._in_grid = True
         elif self._in_grid and tag == "tr" and a.get("id", "").startswith("g"):
             self.rows.append({"name": "", "class": a.get("class") or "", "cells": []})
+        elif self._in_grid and tag == "a" and self.rows:
+            self.rows[-1]["title"] = a.get("title")
         elif self._in_grid and tag == "th" and self.rows:
             self._in_head = True
         elif self._in_grid and tag == "td" and self.rows:
@@ -154,7 +156,8 @@ def main(reader, scenarios, out):
     shown = [row["name"] for row in dom.rows]
     check(len(dom.rows) == len(files), f"grid: {len(dom.rows)} rows for {len(files)} files")
     for row, path in zip(dom.rows, files):
-        check(row["name"] == path, f"grid: row {row['name']!r} for {path!r}")
+        check(row.get("title") == path and row["name"] == "…" + path[path.rindex("/", 0, path.rindex("/")):],
+              f"grid: row {row['name']!r} ({row.get('title')!r}) for {path!r}")
         check(len(row["cells"]) == (1 if "empty.txt" in path else 41), f"grid: cells of {path}")
     check(dom.rows[5]["class"] == "notread" if len(dom.rows) > 5 else False, "grid: empty.txt not shown unread")
 
