@@ -54,7 +54,10 @@ const char kHead[] =
     u8".grid td.action::after{content:\"!\"}.grid td.unread::after{content:\"?\"}"
     u8".grid td.missing::after{content:\"-\"}\n"
     u8".grid td.why{background:#f7f7f7;text-align:left;font-weight:normal;padding:0 4px}\n"
-    u8"section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0}\n"
+    // A section out of sight is not laid out until it is scrolled to (a
+    // page of many files opens sooner; printing and finding lay out all).
+    u8"section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0;content-visibility:auto;"
+    u8"contain-intrinsic-size:auto 12em}\n"
     u8"section.file.attention{border-left-color:#e8553f}section.file.notread{border-left-color:#f4b841}\n"
     u8"section.file p,section.file ul{margin:.2em 0}section.file li{margin:.15em 0}\n"
     u8".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
