@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "reader/html_printer.h"
 #include "reader/outputs.h"
 #include "reader/printers.h"
 #include "reader/program_io.h"
@@ -31,16 +32,19 @@ struct Options {
     bool help = false;
     std::vector<std::string> files;
     std::vector<std::string> lists;  // --files-from: files naming a file per line; "-" standard input
+    std::optional<std::string> page;  // --html FILE
 };
 
 const char kUsage[] =
-    u8"使い方: OrvexEnvRead [--all | --overview | --json | --csv] [--files-from 一覧] 結果ファイルかフォルダー...\n"
+    u8"使い方: OrvexEnvRead [--all | --overview | --json | --csv] [--html ページ.html] [--files-from 一覧]\n"
+    u8"                    結果ファイルかフォルダー...\n"
     u8"  (なし)      各ファイルの最新の実行の要約（要対応の項目と、することの手がかり、前回から変わった項目）、\n"
     u8"              ファイルが 2 つ以上なら最後に概要\n"
     u8"  --all       すべての実行の要約\n"
     u8"  --overview  概要だけ（読んだファイル、実行、要対応の多い項目）\n"
     u8"  --json      すべての実行を JSON Lines で（UTF-8、1 行に 1 実行）\n"
     u8"  --csv       すべての実行を CSV で（UTF-8、BOM 付き、CR LF、1 行に 1 実行）\n"
+    u8"  --html ページ.html  各ファイルの最新の実行を一覧にしたページ（HTML）も書く\n"
     u8"  --files-from 一覧  一覧のファイル（- なら標準入力）の 1 行に 1 つずつ書かれたファイルも読む\n"
     u8"  --          これより後の引数はすべてファイル名（- で始まるファイル名の前に）\n"
     u8"フォルダーを指定すると、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
@@ -65,6 +69,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, c
         } else if (argument == "--overview" || argument == "--json" || argument == "--csv") {
             ++forms;
             options.form = argument == "--overview" ? Form::Overview : argument == "--json" ? Form::Json : Form::Csv;
+        } else if (argument == "--html") {
+            if (i + 1 == arguments.size()) {
+                output.err(errorLine(u8"--html の後に、書くページのファイル名を書いてください。"));
+                return std::nullopt;
+            }
+            options.page = arguments[++i];
         } else if (argument == "--files-from") {
             if (i + 1 == arguments.size()) {
                 output.err(errorLine(u8"--files-from の後に一覧のファイル名（標準入力なら -）を書いてください。"));
@@ -256,12 +266,25 @@ int runReader(const std::vector<std::string>& arguments, const Output& output) {
         output.out(kUsage, true);
         return 0;
     }
-    const std::unique_ptr<Printer> printer = makePrinter(*options, output);
+    std::unique_ptr<Printer> printer = makePrinter(*options, output);
+    // With --html the page is written beside what goes to standard output; a
+    // page that cannot be made or written to its end is exit code 2.
+    bool pageFailed = false;
+    Output pageOutput = output;
+    pageOutput.err = [&](const std::string& text) {
+        pageFailed = true;
+        output.err(text);
+    };
+    if (options->page) {
+        std::unique_ptr<Printer> page = makeHtmlPrinter(*options->page, pageOutput);
+        if (!page) return 2;
+        printer = bothPrinters(std::move(printer), std::move(page));
+    }
     Inputs inputs(*printer, output);
     for (const std::string& argument : options->files) inputs.readArgument(argument);
     for (const std::string& list : options->lists) inputs.readList(list);
     printer->finish();
-    return inputs.exitCode();
+    return pageFailed && inputs.exitCode() < 2 ? 2 : inputs.exitCode();
 }
 
 }  // namespace orvex::reader

@@ -145,6 +145,14 @@ unsigned consoleProcessCount() { return 0; }
 
 void waitForKey(const std::string&) {}
 
+std::FILE* openForWriting(const std::string& path, std::string& reason) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) reason = validUtf8(std::strerror(errno));
+    return file;
+}
+
+void removeFile(const std::string& path) { static_cast<void>(std::remove(path.c_str())); }
+
 void keepRunningOnClosedOutput() { static_cast<void>(std::signal(SIGPIPE, SIG_IGN)); }
 
 void writeBytesUnchanged() {}

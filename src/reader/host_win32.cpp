@@ -160,6 +160,14 @@ void waitForKey(const std::string& prompt) {
     static_cast<void>(_getch());
 }
 
+std::FILE* openForWriting(const std::string& path, std::string& reason) {
+    std::FILE* file = _wfopen(toWide(CP_UTF8, path).c_str(), L"wb");
+    if (file == nullptr) reason = validUtf8(std::strerror(errno));
+    return file;
+}
+
+void removeFile(const std::string& path) { static_cast<void>(_wremove(toWide(CP_UTF8, path).c_str())); }
+
 void keepRunningOnClosedOutput() {}  // Windows ends no program for writing to a closed pipe
 
 void writeBytesUnchanged() {

@@ -38,7 +38,8 @@ std::string afterLastItem(const Run& run) {
     return run.lastItem == 0 ? std::string(u8"開始の直後") : u8"項目 " + number(run.lastItem) + u8" の後";
 }
 
-// Why the run ended where it did, and what to do.
+}  // namespace
+
 std::string howItEnded(const Run& run) {
     switch (run.end()) {
     case RunEnd::Complete: return u8"最後まで実行されています。";
@@ -77,7 +78,6 @@ std::string howItEnded(const Run& run) {
     return std::string();
 }
 
-// A finding as a line to act on, and what to do.
 std::string findingText(Finding finding) {
     switch (finding) {
     case Finding::ExtensionOnNowhere: {
@@ -95,6 +95,8 @@ std::string findingHint(Finding finding) {
     }
     return std::string();
 }
+
+namespace {
 
 // One object on one line. picojson writes every "/" as "\\/" (put back
 // plain: the dates and paths stay readable) and the C1 control characters

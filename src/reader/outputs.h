@@ -14,6 +14,13 @@ namespace orvex::reader {
 // a file holds never reaches a terminal or a spreadsheet as a command.
 std::string printable(std::string_view text);
 
+// How a run ended, and what to do when it did not end complete.
+std::string howItEnded(const Run& run);
+
+// A finding as a line to act on, and what to do about it.
+std::string findingText(Finding finding);
+std::string findingHint(Finding finding);
+
 // The summary of one run. file: the name as given; runsInFile: how many runs
 // the file holds when the run is shown as its latest, 0 when every run is shown;
 // previous: the run before it in the file, whose items it is compared with

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ public:
     // After the last file.
     virtual void finish() = 0;
 };
+
+// One printer that hands everything to first, then to second (the page
+// beside what goes to standard output).
+std::unique_ptr<Printer> bothPrinters(std::unique_ptr<Printer> first, std::unique_ptr<Printer> second);
 
 // An item whose verdict differs between two runs of a file; a verdict that
 // is empty stands for a line the run does not have.

@@ -38,6 +38,13 @@ unsigned consoleProcessCount();
 // Shows a line for a person and waits for a key (Windows only).
 void waitForKey(const std::string& prompt);
 
+// A file created, or emptied, for writing bytes; nullptr when it cannot be,
+// with the system's words (UTF-8) in reason.
+std::FILE* openForWriting(const std::string& path, std::string& reason);
+
+// Removes a file the reader made; nothing is said when it cannot.
+void removeFile(const std::string& path);
+
 // A closed standard output (a pipe whose reader has gone) shows as a failed
 // write instead of ending the program at once.
 void keepRunningOnClosedOutput();

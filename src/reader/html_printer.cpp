@@ -1,0 +1,339 @@
+// The page, written as files are done: each file's grid row and section go
+// to their own file beside the page at once, so that memory holds one file's
+// runs whatever the number of files; the page is put together at the end.
+#include "reader/html_printer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "reader/findings.h"
+#include "reader/outputs.h"
+#include "reader/program_io.h"
+#include "reader/text_conversion.h"
+
+namespace orvex::reader {
+
+namespace {
+
+std::string number(int n) { return std::to_string(n); }
+
+// The words the summary uses for each verdict; missing: a line the run lacks.
+const char* verdictWords(const std::string_view name) {
+    if (name == "ok") return u8"問題なし";
+    if (name == "action") return u8"要対応";
+    if (name == "unread") return u8"読めず";
+    if (name == "info") return u8"参考";
+    return u8"記録なし";
+}
+
+const char kDoctype[] = "<!DOCTYPE html>\n";
+
+const char kHead[] =
+    u8"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
+    u8"<meta name=\"viewport\" content=\"width=device-width\">\n<title>OrvexEnv 結果ファイルの一覧</title>\n"
+    u8"<style>\n"
+    u8"body{font-family:sans-serif;margin:1em 2em;color:#222;line-height:1.45}\n"
+    u8"h1{font-size:1.4em;margin:.2em 0}h2{font-size:1.15em;border-bottom:2px solid #888;margin-top:1.6em}\n"
+    u8"h3{font-size:1em;margin:0 0 .3em;word-break:break-all}\n"
+    u8".chart{border-collapse:collapse}.chart th,.chart td{padding:1px 8px 1px 0;text-align:left;font-weight:normal}\n"
+    u8".chart .count{text-align:right;font-weight:bold}.chart svg{display:block;width:320px;height:14px}\n"
+    u8".chart rect{fill:#c9302c}.chart rect.all{fill:#eee}\n"
+    u8".key{display:inline-block;width:1.1em;height:1.1em;vertical-align:middle;margin:0 .3em 0 1em;"
+    u8"border:1px solid #999}\n"
+    u8".ok{background:#8fd18f}.action{background:#e8553f}.unread{background:#f4b841}.info{background:#a9cbee}"
+    u8".missing{background:#d4d4d4}\n"
+    u8".scroll{overflow:auto;max-height:80vh;border:1px solid #ccc}\n"
+    u8".grid{border-collapse:collapse;font-size:10px}\n"
+    u8".grid thead th{position:sticky;top:0;background:#fff;min-width:16px;padding:1px 0;font-weight:normal}\n"
+    u8".grid tbody th{text-align:left;font-weight:normal;max-width:22em;overflow:hidden;text-overflow:ellipsis;"
+    u8"white-space:nowrap;padding:0 6px 0 2px}\n"
+    u8".grid td{height:16px;min-width:16px;padding:0;border:1px solid #fff;text-align:center;font-weight:bold}\n"
+    u8".grid td.action::after{content:\"!\"}.grid td.unread::after{content:\"?\"}"
+    u8".grid td.missing::after{content:\"-\"}\n"
+    u8".grid td.why{background:#f7f7f7;text-align:left;font-weight:normal;padding:0 4px}\n"
+    // A section out of sight is not laid out until it is scrolled to (a
+    // page of many files opens sooner; printing and finding lay out all).
+    u8"section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0;content-visibility:auto;"
+    u8"contain-intrinsic-size:auto 12em}\n"
+    u8"section.file.attention{border-left-color:#e8553f}section.file.notread{border-left-color:#f4b841}\n"
+    u8"section.file p,section.file ul{margin:.2em 0}section.file li{margin:.15em 0}\n"
+    u8".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
+    u8".hint{display:block;color:#444}.line{word-break:break-all}.meta{color:#555}\n"
+    u8"@media print{body{margin:0;font-size:9pt}.scroll{overflow:visible;max-height:none;border:0}"
+    u8".grid thead th{position:static}thead{display:table-header-group}"
+    u8"section.file,.chart tr,.grid tr{break-inside:avoid}a{color:inherit;text-decoration:none}"
+    u8"*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}\n"
+    u8"</style>\n</head>\n<body>\n";
+
+// A file's name as its grid row shows it: the last folder and the file's
+// name after "…" when there are more (the whole name is the row's tooltip).
+std::string rowName(const std::string& file) {
+    const std::size_t last = file.find_last_of("/\\");
+    if (last == std::string::npos || last == 0) return file;
+    const std::size_t folder = file.find_last_of("/\\", last - 1);
+    return folder == std::string::npos || folder == 0 ? file : u8"…" + file.substr(folder);
+}
+
+// A tag with the verdict's colour and words.
+std::string verdictTag(const std::string_view name) {
+    return "<span class=\"tag " + std::string(name) + "\">" + verdictWords(name) + "</span>";
+}
+
+class HtmlPrinter : public Printer {
+public:
+    HtmlPrinter(std::string path, std::FILE* page, const Output& output)
+        : path_(std::move(path)), page_(page), output_(output) {}
+
+    ~HtmlPrinter() override {
+        for (Part* part : {&grid_, &files_})
+            if (part->file != nullptr) {
+                static_cast<void>(std::fclose(part->file));
+                removeFile(part->path);
+            }
+        if (page_ != nullptr) static_cast<void>(std::fclose(page_));
+    }
+
+    // Opens the two files beside the page; false after a message when one cannot be.
+    bool openParts() {
+        for (auto [part, suffix] : {std::pair{&grid_, ".grid.tmp"}, std::pair{&files_, ".files.tmp"}}) {
+            part->path = path_ + suffix;
+            std::string reason;
+            part->file = openForWriting(part->path, reason);
+            if (part->file == nullptr) {
+                output_.err(u8"OrvexEnvRead: ページの一時ファイルを作れません（" + reason + u8"）：" +
+                            printable(validUtf8(part->path)) + "\n");
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void run(const std::string&, const Run& run, const Run*) override { counts_.addRun(run); }
+
+    void fileDone(const std::string& file, const Run* latest, const Run* previous, int runs) override {
+        if (latest == nullptr) {
+            fileNotRead(file, u8"実行の記録がありません。");
+            return;
+        }
+        counts_.addLatest(*latest);
+        const std::string id = number(++seen_);
+        const std::string name = htmlText(file);
+
+        std::string row = "<tr id=\"g" + id + "\"><th><a href=\"#f" + id + "\" title=\"" + name + "\">" +
+                          htmlText(rowName(file)) + "</a></th>";
+        for (int item = 1; item <= kItemCount; ++item) {
+            const ItemLine& entry = latest->items[static_cast<std::size_t>(item - 1)];
+            // Kept light for a page of many files: no end tags (HTML allows
+            // it), and an ok cell without its line, which is the item's
+            // expected text (the column's heading names the item).
+            if (entry.present && entry.judgement.verdict == Verdict::Ok)
+                row += "<td class=ok>";
+            else if (entry.present)
+                row += std::string("<td class=") + verdictName(entry.judgement.verdict) + " title=\"" +
+                       htmlText(entry.text) + "\">";
+            else
+                row += "<td class=missing title=\"" + number(item) + u8"：記録なし\">";
+        }
+        write(grid_, row + "\n");
+        write(files_, section(id, name, *latest, previous, runs));
+    }
+
+    void fileNotRead(const std::string& file, const std::string& message) override {
+        counts_.addNotRead();
+        const std::string id = number(++seen_);
+        const std::string name = htmlText(file);
+        write(grid_, "<tr id=\"g" + id + "\" class=notread><th><a href=\"#f" + id + "\" title=\"" + name + "\">" +
+                         htmlText(rowName(file)) + "</a></th><td class=why colspan=" + number(kItemCount) + u8">読めません：" +
+                         htmlText(message) + "\n");
+        write(files_, "<section class=\"file notread\" id=\"f" + id + "\">\n<h3>" + name +
+                          "</h3>\n<p>" + verdictTag("unread") + htmlText(message) + "</p>\n</section>\n");
+    }
+
+    void finish() override {
+        write(page_, kHead);
+        write(page_, overview());
+        write(page_, gridHead());
+        copyPart(grid_);
+        write(page_, u8"</tbody>\n</table>\n</div>\n</section>\n<section>\n<h2>ファイルごとの最新の実行</h2>\n");
+        copyPart(files_);
+        write(page_, "</section>\n</body>\n</html>\n");
+        const bool closed = std::fclose(page_) == 0;
+        page_ = nullptr;
+        if (!closed && error_ == 0) error_ = errno != 0 ? errno : EIO;
+        if (error_ != 0)
+            output_.err(u8"OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error_)) + u8"）：" +
+                        printable(validUtf8(path_)) + "\n");
+    }
+
+private:
+    struct Part {
+        std::string path;
+        std::FILE* file = nullptr;
+    };
+
+    void write(std::FILE* file, const std::string& text) {
+        if (file != nullptr && error_ == 0 && std::fwrite(text.data(), 1, text.size(), file) != text.size())
+            error_ = errno != 0 ? errno : EIO;
+    }
+    void write(Part& part, const std::string& text) { write(part.file, text); }
+
+    // The part's bytes onto the page; the part is removed.
+    void copyPart(Part& part) {
+        if (std::fclose(part.file) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
+        part.file = nullptr;
+        const InputFile input = openForReading(part.path);
+        if (input.file == nullptr) {
+            if (error_ == 0) error_ = EIO;
+        } else {
+            static std::vector<char> buffer(std::size_t{256} * 1024);
+            std::size_t read = 0;
+            while ((read = std::fread(buffer.data(), 1, buffer.size(), input.file)) > 0)
+                write(page_, std::string(buffer.data(), read));
+            if (std::ferror(input.file) != 0 && error_ == 0) error_ = EIO;
+            static_cast<void>(std::fclose(input.file));
+        }
+        removeFile(part.path);
+    }
+
+    // The heading and the chart of the items that most often need action.
+    std::string overview() const {
+        const int files = counts_.filesRead + counts_.filesNotRead;
+        std::string text = u8"<h1>OrvexEnv 結果ファイル " + number(files) + u8" 件</h1>\n<section id=\"overview\">\n"
+                           u8"<h2>概要</h2>\n<p class=totals>読めたファイル <b class=files-read>" +
+                           number(counts_.filesRead) + u8"</b> 件、読めないファイル <b class=files-not-read>" +
+                           number(counts_.filesNotRead) + u8"</b> 件。実行は最後まで " + number(counts_.runsComplete) +
+                           u8" 回、途中まで " + number(counts_.runsNotComplete) + u8" 回。";
+        if (counts_.extensionOnNowhere > 0)
+            text += u8"拡張機能がどのブラウザでも有効でないファイル " + number(counts_.extensionOnNowhere) + u8" 件。";
+        text += "</p>\n";
+        const std::vector<int> items = counts_.mostFrequent();
+        if (items.empty()) return text + u8"<p>要対応の項目はありません。</p>\n</section>\n";
+        text += u8"<p>最新の実行で要対応か読めずの項目と、そのファイルの数（" + number(counts_.filesRead) +
+                u8" 件のうち）：</p>\n<table class=chart>\n";
+        for (int item : items) {
+            const int count = counts_.itemsNeedingAttention[static_cast<std::size_t>(item - 1)];
+            const int permille = counts_.filesRead > 0 ? count * 1000 / counts_.filesRead : 0;
+            text += "<tr data-item=\"" + number(item) + "\"><th>" + number(item) + "</th><td>" +
+                    htmlText(itemLabel(item)) + "</td><td class=count>" + number(count) +
+                    "</td><td><svg viewBox=\"0 0 1000 10\" preserveAspectRatio=\"none\" role=\"img\">"
+                    "<rect class=all width=\"1000\" height=\"10\"/><rect width=\"" +
+                    number(permille) + "\" height=\"10\"/></svg></td></tr>\n";
+        }
+        return text + "</table>\n</section>\n";
+    }
+
+    static std::string gridHead() {
+        std::string text = u8"<section>\n<h2>ファイル × 項目（最新の実行）</h2>\n<p class=legend>";
+        for (const char* name : {"ok", "action", "unread", "info", "missing"})
+            text += std::string("<span class=\"key ") + name + "\"></span>" + verdictWords(name);
+        text += u8"　（問題なしでない升目に重ねるとその行が、番号に重ねると項目の名前が出ます）</p>\n<div class=scroll>\n<table class=grid>\n<thead><tr><th>"
+                u8"ファイル</th>";
+        for (int item = 1; item <= kItemCount; ++item)
+            text += "<th title=\"" + number(item) + " " + htmlText(itemLabel(item)) + "\">" + number(item) + "</th>";
+        return text + "</tr></thead>\n<tbody>\n";
+    }
+
+    // A file's latest run: how it ended, each line to act on with its hint,
+    // what changed since the run before.
+    static std::string section(const std::string& id, const std::string& name, const Run& latest,
+                               const Run* previous, int runs) {
+        std::string text = std::string("<section class=\"file") + (needsAttention(latest) ? " attention" : "") +
+                           "\" id=\"f" + id + "\">\n<h3>" + name + "</h3>\n<p class=meta>";
+        if (runs > 1) text += number(runs) + u8" 回分の実行のうち最新（" + number(latest.number) + u8" 回目）、";
+        text += u8"実行開始：" + (latest.started.empty() ? std::string(u8"（時刻が読めません）") : htmlText(latest.started)) +
+                "</p>\n<p class=end>" + verdictTag(latest.complete() ? "ok" : "action") + htmlText(howItEnded(latest)) +
+                "</p>\n";
+        for (const std::string& failure : latest.failures)
+            text += u8"<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
+
+        std::string todo;
+        for (int item = 1; item <= kItemCount; ++item) {
+            const ItemLine& entry = latest.items[static_cast<std::size_t>(item - 1)];
+            if (!entry.present) continue;
+            const Verdict verdict = entry.judgement.verdict;
+            if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
+            todo += "<li>" + verdictTag(verdictName(verdict)) + "<span class=line>" +
+                    htmlText(entry.text) + u8"</span><span class=hint>→ " +
+                    htmlText(hint(item, entry.judgement)) + "</span></li>\n";
+        }
+        for (Finding finding : findings(latest))
+            todo += "<li>" + verdictTag("action") + htmlText(findingText(finding)) + u8"<span class=hint>→ " +
+                    htmlText(findingHint(finding)) + "</span></li>\n";
+        text += todo.empty() ? std::string(u8"<p>要対応の行はありません。</p>\n") : "<ul class=todo>\n" + todo + "</ul>\n";
+
+        if (previous != nullptr) {
+            const std::vector<Change> changed = changes(*previous, latest);
+            text += u8"<p>前回（" + number(previous->number) + u8" 回目、" +
+                    (previous->started.empty() ? std::string(u8"時刻が読めません") : htmlText(previous->started)) +
+                    u8"）から" + (changed.empty() ? u8"変わった項目はありません。</p>\n" : u8"変わった項目：</p>\n<ul class=changes>\n");
+            for (const Change& change : changed)
+                text += "<li>" + number(change.item) + " " + htmlText(itemLabel(change.item)) + u8"：" +
+                        verdictTag(changeVerdictName(change.from)) + u8"→ " + verdictTag(changeVerdictName(change.to)) +
+                        "</li>\n";
+            if (!changed.empty()) text += "</ul>\n";
+        }
+        return text + "</section>\n";
+    }
+
+    std::string path_;
+    std::FILE* page_;
+    Output output_;
+    Part grid_;
+    Part files_;
+    OverviewCounts counts_;
+    int seen_ = 0;  // files done or not read, numbering their row and section
+    int error_ = 0;  // the first failure to write, as errno
+};
+
+}  // namespace
+
+std::string htmlText(std::string_view text) {
+    std::string escaped;
+    const std::string shown = printable(text);
+    escaped.reserve(shown.size());
+    for (char c : shown) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        case '\'': escaped += "&#39;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::unique_ptr<Printer> makeHtmlPrinter(const std::string& path, const Output& output) {
+    // A file there already is replaced only when it is a page: a result file
+    // named by mistake is never emptied.
+    const InputFile existing = openForReading(path);
+    if (existing.file != nullptr) {
+        char head[sizeof kDoctype - 1] = {};
+        const std::size_t read = std::fread(head, 1, sizeof head, existing.file);
+        static_cast<void>(std::fclose(existing.file));
+        if (read != 0 && std::string_view(head, read) != std::string_view(kDoctype, sizeof kDoctype - 1)) {
+            output.err(u8"OrvexEnvRead: ページではないファイルがあるので書きません。別の名前を指定してください：" +
+                       printable(validUtf8(path)) + "\n");
+            return nullptr;
+        }
+    }
+    std::string reason;
+    std::FILE* page = openForWriting(path, reason);
+    if (page == nullptr) {
+        output.err(u8"OrvexEnvRead: ページを作れません（" + reason + u8"）：" + printable(validUtf8(path)) + "\n");
+        return nullptr;
+    }
+    auto printer = std::make_unique<HtmlPrinter>(path, page, output);
+    if (!printer->openParts()) {
+        printer.reset();
+        removeFile(path);
+        return nullptr;
+    }
+    return printer;
+}
+
+}  // namespace orvex::reader
