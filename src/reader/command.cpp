@@ -36,21 +36,21 @@ struct Options {
 };
 
 const char kUsage[] =
-    u8"使い方: OrvexEnvRead [--all | --overview | --json | --csv] [--html ページ.html] [--files-from 一覧]\n"
-    u8"                    結果ファイルかフォルダー...\n"
-    u8"  (なし)      各ファイルの最新の実行の要約（要対応の項目と、することの手がかり、前回から変わった項目）、\n"
-    u8"              ファイルが 2 つ以上なら最後に概要\n"
-    u8"  --all       すべての実行の要約\n"
-    u8"  --overview  概要だけ（読んだファイル、実行、要対応の多い項目）\n"
-    u8"  --json      すべての実行を JSON Lines で（UTF-8、1 行に 1 実行）\n"
-    u8"  --csv       すべての実行を CSV で（UTF-8、BOM 付き、CR LF、1 行に 1 実行）\n"
-    u8"  --html ページ.html  各ファイルの最新の実行を一覧にしたページ（HTML）も書く\n"
-    u8"  --files-from 一覧  一覧のファイル（- なら標準入力）の 1 行に 1 つずつ書かれたファイルも読む\n"
-    u8"  --          これより後の引数はすべてファイル名（- で始まるファイル名の前に）\n"
-    u8"フォルダーを指定すると、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
-    u8"終了コード: 0 すべての最新の実行が最後まで終わり問題なし、1 要対応あり、2 読めないファイルあり\n";
+    "使い方: OrvexEnvRead [--all | --overview | --json | --csv] [--html ページ.html] [--files-from 一覧]\n"
+    "                    結果ファイルかフォルダー...\n"
+    "  (なし)      各ファイルの最新の実行の要約（要対応の項目と、することの手がかり、前回から変わった項目）、\n"
+    "              ファイルが 2 つ以上なら最後に概要\n"
+    "  --all       すべての実行の要約\n"
+    "  --overview  概要だけ（読んだファイル、実行、要対応の多い項目）\n"
+    "  --json      すべての実行を JSON Lines で（UTF-8、1 行に 1 実行）\n"
+    "  --csv       すべての実行を CSV で（UTF-8、BOM 付き、CR LF、1 行に 1 実行）\n"
+    "  --html ページ.html  各ファイルの最新の実行を一覧にしたページ（HTML）も書く\n"
+    "  --files-from 一覧  一覧のファイル（- なら標準入力）の 1 行に 1 つずつ書かれたファイルも読む\n"
+    "  --          これより後の引数はすべてファイル名（- で始まるファイル名の前に）\n"
+    "フォルダーを指定すると、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
+    "終了コード: 0 すべての最新の実行が最後まで終わり問題なし、1 要対応あり、2 読めないファイルあり\n";
 
-std::string errorLine(const std::string& message) { return u8"OrvexEnvRead: " + message + "\n"; }
+std::string errorLine(const std::string& message) { return "OrvexEnvRead: " + message + "\n"; }
 
 std::optional<Options> parseOptions(const std::vector<std::string>& arguments, const Output& output) {
     Options options;
@@ -71,24 +71,24 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, c
             options.form = argument == "--overview" ? Form::Overview : argument == "--json" ? Form::Json : Form::Csv;
         } else if (argument == "--html") {
             if (i + 1 == arguments.size()) {
-                output.err(errorLine(u8"--html の後に、書くページのファイル名を書いてください。"));
+                output.err(errorLine("--html の後に、書くページのファイル名を書いてください。"));
                 return std::nullopt;
             }
             options.page = arguments[++i];
         } else if (argument == "--files-from") {
             if (i + 1 == arguments.size()) {
-                output.err(errorLine(u8"--files-from の後に一覧のファイル名（標準入力なら -）を書いてください。"));
+                output.err(errorLine("--files-from の後に一覧のファイル名（標準入力なら -）を書いてください。"));
                 return std::nullopt;
             }
             options.lists.push_back(arguments[++i]);
         } else {
-            output.err(errorLine(u8"知らないオプションです: " + printable(validUtf8(argument)) +
-                                 u8"（- で始まるファイル名は -- の後に書いてください）"));
+            output.err(errorLine("知らないオプションです: " + printable(validUtf8(argument)) +
+                                 "（- で始まるファイル名は -- の後に書いてください）"));
             return std::nullopt;
         }
     }
     if (forms > 1) {
-        output.err(errorLine(u8"--overview、--json、--csv は一緒に使えません。"));
+        output.err(errorLine("--overview、--json、--csv は一緒に使えません。"));
         return std::nullopt;
     }
     if (options.files.empty() && options.lists.empty() && !options.help) return std::nullopt;
@@ -118,10 +118,10 @@ int readFile(const std::string& argument, Printer& printer, const Output& output
     const InputFile input = openForReading(argument);
     switch (input.problem) {
     case InputFile::Problem::None: break;
-    case InputFile::Problem::CannotOpen: return notRead(u8"ファイルを開けません（" + input.reason + u8"）。");
-    case InputFile::Problem::Folder: return notRead(u8"フォルダーです。結果ファイルを指定してください。");
+    case InputFile::Problem::CannotOpen: return notRead("ファイルを開けません（" + input.reason + "）。");
+    case InputFile::Problem::Folder: return notRead("フォルダーです。結果ファイルを指定してください。");
     case InputFile::Problem::NotAFile:
-        return notRead(u8"ファイルではありません（パイプや装置などは読みません）。結果ファイルを指定してください。");
+        return notRead("ファイルではありません（パイプや装置などは読みません）。結果ファイルを指定してください。");
     }
 
     std::optional<Run> latest, beforeLatest;
@@ -147,11 +147,11 @@ int readFile(const std::string& argument, Printer& printer, const Output& output
     reader.finish();
 
     if (latest) printer.fileDone(name, &*latest, beforeLatest ? &*beforeLatest : nullptr, reader.runs());
-    if (readFailed) return notRead(u8"読み込みの途中で失敗しました（" + validUtf8(std::strerror(readError)) + u8"）。");
+    if (readFailed) return notRead("読み込みの途中で失敗しました（" + validUtf8(std::strerror(readError)) + "）。");
     if (reader.runs() == 0)
-        return notRead(reader.utf16() ? u8"UTF-16（Unicode）で保存されたファイルは読めません。"
-                                        u8"ANSI（Shift_JIS）か UTF-8 で保存し直してください。"
-                                      : u8"OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
+        return notRead(reader.utf16() ? "UTF-16（Unicode）で保存されたファイルは読めません。"
+                                        "ANSI（Shift_JIS）か UTF-8 で保存し直してください。"
+                                      : "OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
     return needsAttention(*latest) ? 1 : 0;
 }
 
@@ -196,15 +196,15 @@ public:
         std::string reason;
         const bool whole = filesBelow(path, files, reason);
         for (const std::string& file : files) note(readFile(file, printer_, output_));
-        if (!whole) fail(path, u8"フォルダーを最後まで読めませんでした（" + reason + u8"）。");
-        else if (files.empty()) fail(path, u8"フォルダーの中に .txt のファイルがありません。");
+        if (!whole) fail(path, "フォルダーを最後まで読めませんでした（" + reason + "）。");
+        else if (files.empty()) fail(path, "フォルダーの中に .txt のファイルがありません。");
     }
 
     // A command-line argument: on Windows, * and ? are expanded here.
     void readArgument(const std::string& argument) {
         if (argument.find_first_of("*?") == std::string::npos) return read(argument);
         const std::vector<std::string> matches = expandWildcards(argument);
-        if (matches.empty()) fail(argument, u8"当てはまるファイルがありません。");
+        if (matches.empty()) fail(argument, "当てはまるファイルがありません。");
         for (const std::string& match : matches) read(match);
     }
 
@@ -214,8 +214,8 @@ public:
         if (list != "-") {
             const InputFile input = openForReading(list);
             if (input.problem != InputFile::Problem::None) {
-                fail(list, u8"ファイルの一覧を開けません" +
-                               (input.reason.empty() ? std::string(u8"。") : u8"（" + input.reason + u8"）。"));
+                fail(list, "ファイルの一覧を開けません" +
+                               (input.reason.empty() ? std::string("。") : "（" + input.reason + "）。"));
                 return;
             }
             file = input.file;
@@ -232,7 +232,7 @@ public:
             if (!line.empty()) read(listedPath(line));
             line.clear();
         }
-        if (std::ferror(file) != 0) fail(list, u8"ファイルの一覧を最後まで読めませんでした。");
+        if (std::ferror(file) != 0) fail(list, "ファイルの一覧を最後まで読めませんでした。");
         if (file != stdin) static_cast<void>(std::fclose(file));
     }
 

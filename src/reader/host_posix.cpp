@@ -17,7 +17,7 @@ namespace orvex::reader {
 
 namespace {
 
-const char kUtf8Replacement[] = u8"\uFFFD";
+const char kUtf8Replacement[] = "\uFFFD";
 
 // One descriptor per direction for the whole process. On an invalid or
 // unconvertible input unit the loop writes the replacement, steps over the

@@ -22,51 +22,51 @@ std::string number(int n) { return std::to_string(n); }
 
 // The words the summary uses for each verdict; missing: a line the run lacks.
 const char* verdictWords(const std::string_view name) {
-    if (name == "ok") return u8"問題なし";
-    if (name == "action") return u8"要対応";
-    if (name == "unread") return u8"読めず";
-    if (name == "info") return u8"参考";
-    return u8"記録なし";
+    if (name == "ok") return "問題なし";
+    if (name == "action") return "要対応";
+    if (name == "unread") return "読めず";
+    if (name == "info") return "参考";
+    return "記録なし";
 }
 
 const char kDoctype[] = "<!DOCTYPE html>\n";
 
 const char kHead[] =
-    u8"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
-    u8"<meta name=\"viewport\" content=\"width=device-width\">\n<title>OrvexEnv 結果ファイルの一覧</title>\n"
-    u8"<style>\n"
-    u8"body{font-family:sans-serif;margin:1em 2em;color:#222;line-height:1.45}\n"
-    u8"h1{font-size:1.4em;margin:.2em 0}h2{font-size:1.15em;border-bottom:2px solid #888;margin-top:1.6em}\n"
-    u8"h3{font-size:1em;margin:0 0 .3em;word-break:break-all}\n"
-    u8".chart{border-collapse:collapse}.chart th,.chart td{padding:1px 8px 1px 0;text-align:left;font-weight:normal}\n"
-    u8".chart .count{text-align:right;font-weight:bold}.chart svg{display:block;width:320px;height:14px}\n"
-    u8".chart rect{fill:#c9302c}.chart rect.all{fill:#eee}\n"
-    u8".key{display:inline-block;width:1.1em;height:1.1em;vertical-align:middle;margin:0 .3em 0 1em;"
-    u8"border:1px solid #999}\n"
-    u8".ok{background:#8fd18f}.action{background:#e8553f}.unread{background:#f4b841}.info{background:#a9cbee}"
-    u8".missing{background:#d4d4d4}\n"
-    u8".scroll{overflow:auto;max-height:80vh;border:1px solid #ccc}\n"
-    u8".grid{border-collapse:collapse;font-size:10px}\n"
-    u8".grid thead th{position:sticky;top:0;background:#fff;min-width:16px;padding:1px 0;font-weight:normal}\n"
-    u8".grid tbody th{text-align:left;font-weight:normal;max-width:22em;overflow:hidden;text-overflow:ellipsis;"
-    u8"white-space:nowrap;padding:0 6px 0 2px}\n"
-    u8".grid td{height:16px;min-width:16px;padding:0;border:1px solid #fff;text-align:center;font-weight:bold}\n"
-    u8".grid td.action::after{content:\"!\"}.grid td.unread::after{content:\"?\"}"
-    u8".grid td.missing::after{content:\"-\"}\n"
-    u8".grid td.why{background:#f7f7f7;text-align:left;font-weight:normal;padding:0 4px}\n"
+    "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
+    "<meta name=\"viewport\" content=\"width=device-width\">\n<title>OrvexEnv 結果ファイルの一覧</title>\n"
+    "<style>\n"
+    "body{font-family:sans-serif;margin:1em 2em;color:#222;line-height:1.45}\n"
+    "h1{font-size:1.4em;margin:.2em 0}h2{font-size:1.15em;border-bottom:2px solid #888;margin-top:1.6em}\n"
+    "h3{font-size:1em;margin:0 0 .3em;word-break:break-all}\n"
+    ".chart{border-collapse:collapse}.chart th,.chart td{padding:1px 8px 1px 0;text-align:left;font-weight:normal}\n"
+    ".chart .count{text-align:right;font-weight:bold}.chart svg{display:block;width:320px;height:14px}\n"
+    ".chart rect{fill:#c9302c}.chart rect.all{fill:#eee}\n"
+    ".key{display:inline-block;width:1.1em;height:1.1em;vertical-align:middle;margin:0 .3em 0 1em;"
+    "border:1px solid #999}\n"
+    ".ok{background:#8fd18f}.action{background:#e8553f}.unread{background:#f4b841}.info{background:#a9cbee}"
+    ".missing{background:#d4d4d4}\n"
+    ".scroll{overflow:auto;max-height:80vh;border:1px solid #ccc}\n"
+    ".grid{border-collapse:collapse;font-size:10px}\n"
+    ".grid thead th{position:sticky;top:0;background:#fff;min-width:16px;padding:1px 0;font-weight:normal}\n"
+    ".grid tbody th{text-align:left;font-weight:normal;max-width:22em;overflow:hidden;text-overflow:ellipsis;"
+    "white-space:nowrap;padding:0 6px 0 2px}\n"
+    ".grid td{height:16px;min-width:16px;padding:0;border:1px solid #fff;text-align:center;font-weight:bold}\n"
+    ".grid td.action::after{content:\"!\"}.grid td.unread::after{content:\"?\"}"
+    ".grid td.missing::after{content:\"-\"}\n"
+    ".grid td.why{background:#f7f7f7;text-align:left;font-weight:normal;padding:0 4px}\n"
     // A section out of sight is not laid out until it is scrolled to (a
     // page of many files opens sooner; printing and finding lay out all).
-    u8"section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0;content-visibility:auto;"
-    u8"contain-intrinsic-size:auto 12em}\n"
-    u8"section.file.attention{border-left-color:#e8553f}section.file.notread{border-left-color:#f4b841}\n"
-    u8"section.file p,section.file ul{margin:.2em 0}section.file li{margin:.15em 0}\n"
-    u8".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
-    u8".hint{display:block;color:#444}.line{word-break:break-all}.meta{color:#555}\n"
-    u8"@media print{body{margin:0;font-size:9pt}.scroll{overflow:visible;max-height:none;border:0}"
-    u8".grid thead th{position:static}thead{display:table-header-group}"
-    u8"section.file,.chart tr,.grid tr{break-inside:avoid}a{color:inherit;text-decoration:none}"
-    u8"*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}\n"
-    u8"</style>\n</head>\n<body>\n";
+    "section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0;content-visibility:auto;"
+    "contain-intrinsic-size:auto 12em}\n"
+    "section.file.attention{border-left-color:#e8553f}section.file.notread{border-left-color:#f4b841}\n"
+    "section.file p,section.file ul{margin:.2em 0}section.file li{margin:.15em 0}\n"
+    ".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
+    ".hint{display:block;color:#444}.line{word-break:break-all}.meta{color:#555}\n"
+    "@media print{body{margin:0;font-size:9pt}.scroll{overflow:visible;max-height:none;border:0}"
+    ".grid thead th{position:static}thead{display:table-header-group}"
+    "section.file,.chart tr,.grid tr{break-inside:avoid}a{color:inherit;text-decoration:none}"
+    "*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}\n"
+    "</style>\n</head>\n<body>\n";
 
 // A file's name as its grid row shows it: the last folder and the file's
 // name after "…" when there are more (the whole name is the row's tooltip).
@@ -74,7 +74,7 @@ std::string rowName(const std::string& file) {
     const std::size_t last = file.find_last_of("/\\");
     if (last == std::string::npos || last == 0) return file;
     const std::size_t folder = file.find_last_of("/\\", last - 1);
-    return folder == std::string::npos || folder == 0 ? file : u8"…" + file.substr(folder);
+    return folder == std::string::npos || folder == 0 ? file : "…" + file.substr(folder);
 }
 
 // A tag with the verdict's colour and words.
@@ -103,7 +103,7 @@ public:
             std::string reason;
             part->file = openForWriting(part->path, reason);
             if (part->file == nullptr) {
-                output_.err(u8"OrvexEnvRead: ページの一時ファイルを作れません（" + reason + u8"）：" +
+                output_.err("OrvexEnvRead: ページの一時ファイルを作れません（" + reason + "）：" +
                             printable(validUtf8(part->path)) + "\n");
                 return false;
             }
@@ -115,7 +115,7 @@ public:
 
     void fileDone(const std::string& file, const Run* latest, const Run* previous, int runs) override {
         if (latest == nullptr) {
-            fileNotRead(file, u8"実行の記録がありません。");
+            fileNotRead(file, "実行の記録がありません。");
             return;
         }
         counts_.addLatest(*latest);
@@ -135,7 +135,7 @@ public:
                 row += std::string("<td class=") + verdictName(entry.judgement.verdict) + " title=\"" +
                        htmlText(entry.text) + "\">";
             else
-                row += "<td class=missing title=\"" + number(item) + u8"：記録なし\">";
+                row += "<td class=missing title=\"" + number(item) + "：記録なし\">";
         }
         write(grid_, row + "\n");
         write(files_, section(id, name, *latest, previous, runs));
@@ -146,7 +146,7 @@ public:
         const std::string id = number(++seen_);
         const std::string name = htmlText(file);
         write(grid_, "<tr id=\"g" + id + "\" class=notread><th><a href=\"#f" + id + "\" title=\"" + name + "\">" +
-                         htmlText(rowName(file)) + "</a></th><td class=why colspan=" + number(kItemCount) + u8">読めません：" +
+                         htmlText(rowName(file)) + "</a></th><td class=why colspan=" + number(kItemCount) + ">読めません：" +
                          htmlText(message) + "\n");
         write(files_, "<section class=\"file notread\" id=\"f" + id + "\">\n<h3>" + name +
                           "</h3>\n<p>" + verdictTag("unread") + htmlText(message) + "</p>\n</section>\n");
@@ -157,14 +157,14 @@ public:
         write(page_, overview());
         write(page_, gridHead());
         copyPart(grid_);
-        write(page_, u8"</tbody>\n</table>\n</div>\n</section>\n<section>\n<h2>ファイルごとの最新の実行</h2>\n");
+        write(page_, "</tbody>\n</table>\n</div>\n</section>\n<section>\n<h2>ファイルごとの最新の実行</h2>\n");
         copyPart(files_);
         write(page_, "</section>\n</body>\n</html>\n");
         const bool closed = std::fclose(page_) == 0;
         page_ = nullptr;
         if (!closed && error_ == 0) error_ = errno != 0 ? errno : EIO;
         if (error_ != 0)
-            output_.err(u8"OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error_)) + u8"）：" +
+            output_.err("OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error_)) + "）：" +
                         printable(validUtf8(path_)) + "\n");
     }
 
@@ -201,18 +201,18 @@ private:
     // The heading and the chart of the items that most often need action.
     std::string overview() const {
         const int files = counts_.filesRead + counts_.filesNotRead;
-        std::string text = u8"<h1>OrvexEnv 結果ファイル " + number(files) + u8" 件</h1>\n<section id=\"overview\">\n"
-                           u8"<h2>概要</h2>\n<p class=totals>読めたファイル <b class=files-read>" +
-                           number(counts_.filesRead) + u8"</b> 件、読めないファイル <b class=files-not-read>" +
-                           number(counts_.filesNotRead) + u8"</b> 件。実行は最後まで " + number(counts_.runsComplete) +
-                           u8" 回、途中まで " + number(counts_.runsNotComplete) + u8" 回。";
+        std::string text = "<h1>OrvexEnv 結果ファイル " + number(files) + " 件</h1>\n<section id=\"overview\">\n"
+                           "<h2>概要</h2>\n<p class=totals>読めたファイル <b class=files-read>" +
+                           number(counts_.filesRead) + "</b> 件、読めないファイル <b class=files-not-read>" +
+                           number(counts_.filesNotRead) + "</b> 件。実行は最後まで " + number(counts_.runsComplete) +
+                           " 回、途中まで " + number(counts_.runsNotComplete) + " 回。";
         if (counts_.extensionOnNowhere > 0)
-            text += u8"拡張機能がどのブラウザでも有効でないファイル " + number(counts_.extensionOnNowhere) + u8" 件。";
+            text += "拡張機能がどのブラウザでも有効でないファイル " + number(counts_.extensionOnNowhere) + " 件。";
         text += "</p>\n";
         const std::vector<int> items = counts_.mostFrequent();
-        if (items.empty()) return text + u8"<p>要対応の項目はありません。</p>\n</section>\n";
-        text += u8"<p>最新の実行で要対応か読めずの項目と、そのファイルの数（" + number(counts_.filesRead) +
-                u8" 件のうち）：</p>\n<table class=chart>\n";
+        if (items.empty()) return text + "<p>要対応の項目はありません。</p>\n</section>\n";
+        text += "<p>最新の実行で要対応か読めずの項目と、そのファイルの数（" + number(counts_.filesRead) +
+                " 件のうち）：</p>\n<table class=chart>\n";
         for (int item : items) {
             const int count = counts_.itemsNeedingAttention[static_cast<std::size_t>(item - 1)];
             const int permille = counts_.filesRead > 0 ? count * 1000 / counts_.filesRead : 0;
@@ -226,11 +226,11 @@ private:
     }
 
     static std::string gridHead() {
-        std::string text = u8"<section>\n<h2>ファイル × 項目（最新の実行）</h2>\n<p class=legend>";
+        std::string text = "<section>\n<h2>ファイル × 項目（最新の実行）</h2>\n<p class=legend>";
         for (const char* name : {"ok", "action", "unread", "info", "missing"})
             text += std::string("<span class=\"key ") + name + "\"></span>" + verdictWords(name);
-        text += u8"　（問題なしでない升目に重ねるとその行が、番号に重ねると項目の名前が出ます）</p>\n<div class=scroll>\n<table class=grid>\n<thead><tr><th>"
-                u8"ファイル</th>";
+        text += "　（問題なしでない升目に重ねるとその行が、番号に重ねると項目の名前が出ます）</p>\n<div class=scroll>\n<table class=grid>\n<thead><tr><th>"
+                "ファイル</th>";
         for (int item = 1; item <= kItemCount; ++item)
             text += "<th title=\"" + number(item) + " " + htmlText(itemLabel(item)) + "\">" + number(item) + "</th>";
         return text + "</tr></thead>\n<tbody>\n";
@@ -242,12 +242,12 @@ private:
                                const Run* previous, int runs) {
         std::string text = std::string("<section class=\"file") + (needsAttention(latest) ? " attention" : "") +
                            "\" id=\"f" + id + "\">\n<h3>" + name + "</h3>\n<p class=meta>";
-        if (runs > 1) text += number(runs) + u8" 回分の実行のうち最新（" + number(latest.number) + u8" 回目）、";
-        text += u8"実行開始：" + (latest.started.empty() ? std::string(u8"（時刻が読めません）") : htmlText(latest.started)) +
+        if (runs > 1) text += number(runs) + " 回分の実行のうち最新（" + number(latest.number) + " 回目）、";
+        text += "実行開始：" + (latest.started.empty() ? std::string("（時刻が読めません）") : htmlText(latest.started)) +
                 "</p>\n<p class=end>" + verdictTag(latest.complete() ? "ok" : "action") + htmlText(howItEnded(latest)) +
                 "</p>\n";
         for (const std::string& failure : latest.failures)
-            text += u8"<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
+            text += "<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
 
         std::string todo;
         for (int item = 1; item <= kItemCount; ++item) {
@@ -256,22 +256,22 @@ private:
             const Verdict verdict = entry.judgement.verdict;
             if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
             todo += "<li>" + verdictTag(verdictName(verdict)) + "<span class=line>" +
-                    htmlText(entry.text) + u8"</span><span class=hint>→ " +
+                    htmlText(entry.text) + "</span><span class=hint>→ " +
                     htmlText(hint(item, entry.judgement)) + "</span></li>\n";
         }
         for (Finding finding : findings(latest))
-            todo += "<li>" + verdictTag("action") + htmlText(findingText(finding)) + u8"<span class=hint>→ " +
+            todo += "<li>" + verdictTag("action") + htmlText(findingText(finding)) + "<span class=hint>→ " +
                     htmlText(findingHint(finding)) + "</span></li>\n";
-        text += todo.empty() ? std::string(u8"<p>要対応の行はありません。</p>\n") : "<ul class=todo>\n" + todo + "</ul>\n";
+        text += todo.empty() ? std::string("<p>要対応の行はありません。</p>\n") : "<ul class=todo>\n" + todo + "</ul>\n";
 
         if (previous != nullptr) {
             const std::vector<Change> changed = changes(*previous, latest);
-            text += u8"<p>前回（" + number(previous->number) + u8" 回目、" +
-                    (previous->started.empty() ? std::string(u8"時刻が読めません") : htmlText(previous->started)) +
-                    u8"）から" + (changed.empty() ? u8"変わった項目はありません。</p>\n" : u8"変わった項目：</p>\n<ul class=changes>\n");
+            text += "<p>前回（" + number(previous->number) + " 回目、" +
+                    (previous->started.empty() ? std::string("時刻が読めません") : htmlText(previous->started)) +
+                    "）から" + (changed.empty() ? "変わった項目はありません。</p>\n" : "変わった項目：</p>\n<ul class=changes>\n");
             for (const Change& change : changed)
-                text += "<li>" + number(change.item) + " " + htmlText(itemLabel(change.item)) + u8"：" +
-                        verdictTag(changeVerdictName(change.from)) + u8"→ " + verdictTag(changeVerdictName(change.to)) +
+                text += "<li>" + number(change.item) + " " + htmlText(itemLabel(change.item)) + "：" +
+                        verdictTag(changeVerdictName(change.from)) + "→ " + verdictTag(changeVerdictName(change.to)) +
                         "</li>\n";
             if (!changed.empty()) text += "</ul>\n";
         }
@@ -316,7 +316,7 @@ std::unique_ptr<Printer> makeHtmlPrinter(const std::string& path, const Output& 
         const std::size_t read = std::fread(head, 1, sizeof head, existing.file);
         static_cast<void>(std::fclose(existing.file));
         if (read != 0 && std::string_view(head, read) != std::string_view(kDoctype, sizeof kDoctype - 1)) {
-            output.err(u8"OrvexEnvRead: ページではないファイルがあるので書きません。別の名前を指定してください：" +
+            output.err("OrvexEnvRead: ページではないファイルがあるので書きません。別の名前を指定してください：" +
                        printable(validUtf8(path)) + "\n");
             return nullptr;
         }
@@ -324,7 +324,7 @@ std::unique_ptr<Printer> makeHtmlPrinter(const std::string& path, const Output& 
     std::string reason;
     std::FILE* page = openForWriting(path, reason);
     if (page == nullptr) {
-        output.err(u8"OrvexEnvRead: ページを作れません（" + reason + u8"）：" + printable(validUtf8(path)) + "\n");
+        output.err("OrvexEnvRead: ページを作れません（" + reason + "）：" + printable(validUtf8(path)) + "\n");
         return nullptr;
     }
     auto printer = std::make_unique<HtmlPrinter>(path, page, output);

@@ -14,15 +14,15 @@
 namespace {
 
 const char kHowToUse[] =
-    u8"OrvexEnvRead は、OrvexEnv の結果ファイル（OrvexEnv.txt）を読んで、要対応の項目と、"
-    u8"することの手がかりを表示します。\n"
-    u8"\n"
-    u8"使い方:\n"
-    u8"  ・結果ファイルか、結果ファイルの入ったフォルダーを、OrvexEnvRead.exe のアイコンに"
-    u8"ドラッグ＆ドロップしてください。\n"
-    u8"    フォルダーなら、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
-    u8"  ・コマンドプロンプトからは: OrvexEnvRead 結果ファイルかフォルダー...（OrvexEnvRead --help で詳しく）\n"
-    u8"\n";
+    "OrvexEnvRead は、OrvexEnv の結果ファイル（OrvexEnv.txt）を読んで、要対応の項目と、"
+    "することの手がかりを表示します。\n"
+    "\n"
+    "使い方:\n"
+    "  ・結果ファイルか、結果ファイルの入ったフォルダーを、OrvexEnvRead.exe のアイコンに"
+    "ドラッグ＆ドロップしてください。\n"
+    "    フォルダーなら、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
+    "  ・コマンドプロンプトからは: OrvexEnvRead 結果ファイルかフォルダー...（OrvexEnvRead --help で詳しく）\n"
+    "\n";
 
 }  // namespace
 
@@ -53,14 +53,14 @@ int main(int argc, char** argv) {
     const bool wait = waitsForKey(consoleProcessCount());
     if (arguments.empty() && wait) {
         output.out(kHowToUse, true);
-        waitForKey(u8"何かキーを押すと閉じます。");
+        waitForKey("何かキーを押すと閉じます。");
         return 0;
     }
     int exitCode = runReader(arguments, output);
     if (std::fflush(stdout) != 0 || outputLost) {
-        output.err(u8"OrvexEnvRead: 標準出力に書き切れませんでした（ディスクがいっぱいか、出力先が閉じています）。\n");
+        output.err("OrvexEnvRead: 標準出力に書き切れませんでした（ディスクがいっぱいか、出力先が閉じています）。\n");
         exitCode = 2;
     }
-    if (wait) waitForKey(u8"\n何かキーを押すと閉じます。");
+    if (wait) waitForKey("\n何かキーを押すと閉じます。");
     return exitCode;
 }

@@ -26,53 +26,53 @@ std::string itemList(const std::vector<int>& items) {
     for (std::size_t i = 0; i < items.size();) {
         std::size_t j = i;
         while (j + 1 < items.size() && items[j + 1] == items[j] + 1) ++j;
-        if (!text.empty()) text += u8"、";
+        if (!text.empty()) text += "、";
         text += number(items[i]);
-        if (j > i) text += u8"～" + number(items[j]);
+        if (j > i) text += "～" + number(items[j]);
         i = j + 1;
     }
     return text;
 }
 
 std::string afterLastItem(const Run& run) {
-    return run.lastItem == 0 ? std::string(u8"開始の直後") : u8"項目 " + number(run.lastItem) + u8" の後";
+    return run.lastItem == 0 ? std::string("開始の直後") : "項目 " + number(run.lastItem) + " の後";
 }
 
 }  // namespace
 
 std::string howItEnded(const Run& run) {
     switch (run.end()) {
-    case RunEnd::Complete: return u8"最後まで実行されています。";
+    case RunEnd::Complete: return "最後まで実行されています。";
     case RunEnd::Failure: {
         const auto endedAt = [&run](const FailureSite& site) {
             return run.endingFailure == site.errorNumber || run.endingFailure == site.fileNumber;
         };
         if (endedAt(kLastLoggedOnUserUnreadable))
-            return u8"途中で終わっています。最後にログオンしたユーザーをレジストリから読めませんでした。"
-                   u8"パソコンの利用者が Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。";
+            return "途中で終わっています。最後にログオンしたユーザーをレジストリから読めませんでした。"
+                   "パソコンの利用者が Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。";
         if (endedAt(kProfileListUnreadable))
-            return u8"途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。"
-                   u8"パソコンの管理者に相談してください。";
+            return "途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。"
+                   "パソコンの管理者に相談してください。";
         // The account name is looked up after the pop-up lines, before the extension's.
         if (endedAt(kLastLoggedOnSamUserUnreadable))
-            return u8"項目 " + number(kPopupAllowList.hosts.back().number) +
-                   u8" の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから読めず、項目 " +
+            return "項目 " + number(kPopupAllowList.hosts.back().number) +
+                   " の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから読めず、項目 " +
                    number(kChromeExtension.states.front().number) +
-                   u8" 以降は調べられていません。パソコンの利用者が Windows にサインインし直してから、"
-                   u8"もう一度 OrvexEnv を実行してください。";
-        return u8"途中で終わっています。もう一度 OrvexEnv を実行してください。";
+                   " 以降は調べられていません。パソコンの利用者が Windows にサインインし直してから、"
+                   "もう一度 OrvexEnv を実行してください。";
+        return "途中で終わっています。もう一度 OrvexEnv を実行してください。";
     }
     case RunEnd::Interrupted:
-        return afterLastItem(run) + u8"で終わり、次の実行が始まっています。もう一度 OrvexEnv を実行して、"
-                                    u8"最後まで終わるのを待ってもらってください。";
+        return afterLastItem(run) + "で終わり、次の実行が始まっています。もう一度 OrvexEnv を実行して、"
+                                    "最後まで終わるのを待ってもらってください。";
     case RunEnd::Cut:
-        return u8"ファイルが" + afterLastItem(run) + u8"で切れています。結果ファイルを全部送ってもらってください。";
+        return "ファイルが" + afterLastItem(run) + "で切れています。結果ファイルを全部送ってもらってください。";
     case RunEnd::ItemsMissing: {
         std::vector<int> missing;
         for (int item = 1; item <= kItemCount; ++item)
             if (!run.items[static_cast<std::size_t>(item - 1)].present) missing.push_back(item);
-        return u8"終わりの区切り線はありますが、項目 " + itemList(missing) +
-               u8" がありません（ファイルが書き換えられた可能性があります）。もう一度 OrvexEnv を実行してもらってください。";
+        return "終わりの区切り線はありますが、項目 " + itemList(missing) +
+               " がありません（ファイルが書き換えられた可能性があります）。もう一度 OrvexEnv を実行してもらってください。";
     }
     }
     return std::string();
@@ -82,8 +82,8 @@ std::string findingText(Finding finding) {
     switch (finding) {
     case Finding::ExtensionOnNowhere: {
         std::string items;
-        for (int item : extensionStateItems()) items += (items.empty() ? "" : u8"、") + number(item);
-        return u8"拡張機能はどのブラウザでも有効になっていません（項目 " + items + u8"）。";
+        for (int item : extensionStateItems()) items += (items.empty() ? "" : "、") + number(item);
+        return "拡張機能はどのブラウザでも有効になっていません（項目 " + items + "）。";
     }
     }
     return std::string();
@@ -91,7 +91,7 @@ std::string findingText(Finding finding) {
 
 std::string findingHint(Finding finding) {
     switch (finding) {
-    case Finding::ExtensionOnNowhere: return u8"Chrome か Edge で拡張機能を追加して、有効にしてください。";
+    case Finding::ExtensionOnNowhere: return "Chrome か Edge で拡張機能を追加して、有効にしてください。";
     }
     return std::string();
 }
@@ -160,30 +160,30 @@ std::string printable(std::string_view text) {
 }
 
 std::string summary(const std::string& file, const Run& run, int runsInFile, const Run* previous) {
-    std::string text = u8"■ " + printable(file);
+    std::string text = "■ " + printable(file);
     if (runsInFile == 0)
-        text += u8"：" + number(run.number) + u8" 回目の実行";
+        text += "：" + number(run.number) + " 回目の実行";
     else if (runsInFile > 1)
-        text += u8"：" + number(runsInFile) + u8" 回分の実行のうち最新（" + number(run.number) + u8" 回目）";
+        text += "：" + number(runsInFile) + " 回分の実行のうち最新（" + number(run.number) + " 回目）";
     text += "\n";
     const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
 
-    line(u8"実行開始：" + (run.started.empty() ? std::string(u8"（時刻が読めません）") : run.started));
-    line(u8"結果：" + howItEnded(run));
-    for (const std::string& failure : run.failures) line(u8"記録された失敗：" + printable(failure));
+    line("実行開始：" + (run.started.empty() ? std::string("（時刻が読めません）") : run.started));
+    line("結果：" + howItEnded(run));
+    for (const std::string& failure : run.failures) line("記録された失敗：" + printable(failure));
 
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
         if (!entry.present) continue;
         const Verdict verdict = entry.judgement.verdict;
         if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
-        line((verdict == Verdict::Action ? u8"[要対応] " : u8"[読めず] ") + printable(entry.text));
-        line(u8"         → " + hint(item, entry.judgement));
+        line((verdict == Verdict::Action ? "[要対応] " : "[読めず] ") + printable(entry.text));
+        line("         → " + hint(item, entry.judgement));
     }
     const std::vector<Finding> found = findings(run);
     for (Finding finding : found) {
-        line(u8"[要対応] " + findingText(finding));
-        line(u8"         → " + findingHint(finding));
+        line("[要対応] " + findingText(finding));
+        line("         → " + findingHint(finding));
     }
 
     const int present = kItemCount - [&run] {
@@ -191,12 +191,12 @@ std::string summary(const std::string& file, const Run& run, int runsInFile, con
         for (const ItemLine& entry : run.items) missing += entry.present ? 0 : 1;
         return missing;
     }();
-    std::string counts = u8"問題なし：" + number(run.count(Verdict::Ok)) + " / " + number(kItemCount) +
-                         u8" 項目（要対応 " + number(run.count(Verdict::Action)) + u8"、読めず " +
-                         number(run.count(Verdict::Unread)) + u8"、参考 " + number(run.count(Verdict::Info));
-    if (present < kItemCount) counts += u8"、記録なし " + number(kItemCount - present);
-    if (!found.empty()) counts += u8"、実行全体の要対応 " + number(static_cast<int>(found.size()));
-    line(counts + u8"）");
+    std::string counts = "問題なし：" + number(run.count(Verdict::Ok)) + " / " + number(kItemCount) +
+                         " 項目（要対応 " + number(run.count(Verdict::Action)) + "、読めず " +
+                         number(run.count(Verdict::Unread)) + "、参考 " + number(run.count(Verdict::Info));
+    if (present < kItemCount) counts += "、記録なし " + number(kItemCount - present);
+    if (!found.empty()) counts += "、実行全体の要対応 " + number(static_cast<int>(found.size()));
+    line(counts + "）");
 
     if (previous != nullptr) {
         const auto attention = [](const std::optional<Verdict>& verdict) {
@@ -207,20 +207,20 @@ std::string summary(const std::string& file, const Run& run, int runsInFile, con
             if (attention(change.from) && change.to == Verdict::Ok) fixed.push_back(change.item);
             if (!attention(change.from) && attention(change.to)) worse.push_back(change.item);
         }
-        const std::string before = number(previous->number) + u8" 回目";
-        if (!fixed.empty()) line(before + u8"から直った項目：" + itemList(fixed));
-        if (!worse.empty()) line(before + u8"から新たに要対応・読めずになった項目：" + itemList(worse));
-        if (fixed.empty() && worse.empty()) line(before + u8"から直った項目も、新たに要対応になった項目もありません。");
+        const std::string before = number(previous->number) + " 回目";
+        if (!fixed.empty()) line(before + "から直った項目：" + itemList(fixed));
+        if (!worse.empty()) line(before + "から新たに要対応・読めずになった項目：" + itemList(worse));
+        if (fixed.empty() && worse.empty()) line(before + "から直った項目も、新たに要対応になった項目もありません。");
     }
 
     if (run.repeatedItems != 0)
-        line(u8"注意：同じ番号の項目が " + number(run.repeatedItems) + u8" 行重なっています（最初の行で判定しています）。");
-    if (run.outOfOrder) line(u8"注意：項目の順番が入れ替わっています。");
+        line("注意：同じ番号の項目が " + number(run.repeatedItems) + " 行重なっています（最初の行で判定しています）。");
+    if (run.outOfOrder) line("注意：項目の順番が入れ替わっています。");
     if (run.otherLines != 0)
-        line(u8"注意：OrvexEnv の書く形でない行が " + number(run.otherLines) + u8" 行あります（判定には使っていません）。");
+        line("注意：OrvexEnv の書く形でない行が " + number(run.otherLines) + " 行あります（判定には使っていません）。");
     if (run.longLines != 0)
-        line(u8"注意：長すぎる行が " + number(run.longLines) + u8" 行あり、それぞれ先頭の " +
-             number(static_cast<int>(kMaxLineBytes / 1024)) + u8" KiB だけを読んでいます。");
+        line("注意：長すぎる行が " + number(run.longLines) + " 行あり、それぞれ先頭の " +
+             number(static_cast<int>(kMaxLineBytes / 1024)) + " KiB だけを読んでいます。");
     text += "\n";
     return text;
 }
@@ -266,22 +266,22 @@ std::string jsonLine(const std::string& file, const Run& run, const Run* previou
 }
 
 std::string overview(const OverviewCounts& counts) {
-    std::string text = u8"■ 概要\n";
+    std::string text = "■ 概要\n";
     const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
-    line(u8"読んだファイル：" + number(counts.filesRead) + u8"（読めなかったファイル：" + number(counts.filesNotRead) +
-         u8"）");
-    line(u8"実行：最後まで終わった " + number(counts.runsComplete) + u8"、途中で終わった " +
+    line("読んだファイル：" + number(counts.filesRead) + "（読めなかったファイル：" + number(counts.filesNotRead) +
+         "）");
+    line("実行：最後まで終わった " + number(counts.runsComplete) + "、途中で終わった " +
          number(counts.runsNotComplete));
     const std::vector<int> items = counts.mostFrequent();
     if (items.empty()) {
-        line(u8"最新の実行で要対応・読めずの項目：なし");
+        line("最新の実行で要対応・読めずの項目：なし");
     } else {
-        line(u8"最新の実行で要対応・読めずの項目（多い順）：");
+        line("最新の実行で要対応・読めずの項目（多い順）：");
         for (int item : items)
-            line(kIndent + number(item) + u8"．" + itemLabel(item) + u8"：" +
-                 number(counts.itemsNeedingAttention[static_cast<std::size_t>(item - 1)]) + u8" ファイル");
+            line(kIndent + number(item) + "．" + itemLabel(item) + "：" +
+                 number(counts.itemsNeedingAttention[static_cast<std::size_t>(item - 1)]) + " ファイル");
     }
-    line(u8"拡張機能がどのブラウザでも有効でない最新の実行：" + number(counts.extensionOnNowhere));
+    line("拡張機能がどのブラウザでも有効でない最新の実行：" + number(counts.extensionOnNowhere));
     return text + "\n";
 }
 
@@ -293,7 +293,7 @@ std::string jsonError(const std::string& file, const std::string& message) {
 }
 
 std::string csvHeader() {
-    std::string row = u8"\uFEFF" "\"file\",\"run\",\"started\",\"complete\",\"ended\",\"attention\"";
+    std::string row = "\uFEFF" "\"file\",\"run\",\"started\",\"complete\",\"ended\",\"attention\"";
     for (int item = 1; item <= kItemCount; ++item)
         row += ",\"item " + number(item) + "\",\"verdict " + number(item) + "\"";
     return row + "\r\n";

@@ -34,7 +34,7 @@ bool isAscii(std::string_view text) {
 
 bool startsWith(std::string_view text, std::string_view head) { return text.substr(0, head.size()) == head; }
 
-constexpr std::string_view kUtf8Bom = u8"\uFEFF";
+constexpr std::string_view kUtf8Bom = "\uFEFF";
 // What the reader keeps of the file's beginning to tell UTF-16.
 constexpr std::size_t kHeadBytes = 16;
 

@@ -85,36 +85,36 @@ void addSystemForms(AllForms& forms) {
                 state == kSmartCardRunning ? Verdict::Ok : Verdict::Action,
                 state == kSmartCardRunning ? ""
                 : starting
-                    ? u8"スマートカードサービスが起動の途中でした。少し待ってから、もう一度 OrvexEnv を実行してください。"
-                    : u8"「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。"));
+                    ? "スマートカードサービスが起動の途中でした。少し待ってから、もう一度 OrvexEnv を実行してください。"
+                    : "「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。"));
         }
         // A code outside 1 to 7: the tool itself could not tell the state.
         cardForms.push_back(shaped(concat({card.label, card.stateMessages[7], "("}), Value::Signed, ")",
                                    Verdict::Unread,
-                                   u8"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
-                                   u8"実行中か確かめてください。"));
+                                   "スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
+                                   "実行中か確かめてください。"));
         cardForms.push_back(exact(card.unavailable, Verdict::Unread,
-                                  u8"スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card が"
-                                  u8"あるか確かめてください。"));
+                                  "スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card が"
+                                  "あるか確かめてください。"));
     }
     for (const SigningComponentItem& component : {kSigningModule, kSigningControl}) {
         forms[component.number] = {
             shaped(component.dateLabel, Value::Date, "", Verdict::Ok),
             exact(component.notRegistered, Verdict::Action,
-                  u8"事前準備セットアップを実行して、署名モジュールを登録してください。"),
+                  "事前準備セットアップを実行して、署名モジュールを登録してください。"),
             exact(component.fileMissing, Verdict::Action,
-                  u8"事前準備セットアップを実行し直して、署名モジュールのファイルを入れ直してください。"),
+                  "事前準備セットアップを実行し直して、署名モジュールのファイルを入れ直してください。"),
             exact(component.unreadable, Verdict::Unread,
-                  u8"登録されているファイルを読めませんでした。ほかのソフトが使っていないか確かめてから、"
-                  u8"もう一度 OrvexEnv を実行してください。"),
+                  "登録されているファイルを読めませんでした。ほかのソフトが使っていないか確かめてから、"
+                  "もう一度 OrvexEnv を実行してください。"),
         };
     }
     for (const SetupItem& setup : {kRubenaSetup, kWebSetup, kSoramuSetup}) {
         // The setup's name: its label between the full stop and the closing colon.
         std::string title = cp932ToUtf8(setup.installed.substr(kFullStop.size()));
-        title.erase(title.size() - std::string_view(u8"：").size());
+        title.erase(title.size() - std::string_view("：").size());
         forms[setup.number] = {
-            exact(setup.notInstalled, Verdict::Action, u8"「" + title + u8"」を実行（インストール）してください。"),
+            exact(setup.notInstalled, Verdict::Action, "「" + title + "」を実行（インストール）してください。"),
             shaped(setup.installed, Value::Text, "", Verdict::Ok),
         };
     }
@@ -126,33 +126,33 @@ void addInternetExplorerForms(AllForms& forms) {
             concat({kTrustedSites.label, line.host.zoneValueName, kTrustedSites.result, zoneMapPath(line.host)});
         forms[line.number] = {exact(concat({head, kTrustedSites.set}), Verdict::Ok),
                               exact(concat({head, kTrustedSites.notSet}), Verdict::Action,
-                                    concat({u8"インターネットオプションの信頼済みサイトに ", line.host.zoneValueName, "://",
-                                            fullHostName(line.host), u8" を追加してください。"}))};
+                                    concat({"インターネットオプションの信頼済みサイトに ", line.host.zoneValueName, "://",
+                                            fullHostName(line.host), " を追加してください。"}))};
     }
     forms[kSecurityZone.number] = {
         exact(concat({kSecurityZone.ok, std::to_string(kDefaultSecurityLevel), kSecurityZone.close}), Verdict::Ok),
         shaped(kSecurityZone.notDefault, Value::Unsigned, kSecurityZone.close, Verdict::Action,
-               u8"インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"),
+               "インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"),
         shaped(kSecurityZone.readFailed, Value::Signed, "", Verdict::Unread,
-               u8"信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
-               u8"信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"),
+               "信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
+               "信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"),
     };
     for (const AddonItem& addon : {kAddons.iquennelClass, kAddons.quennelControl, kAddons.xmlHttp}) {
         forms[addon.number] = {exact(concat({kAddons.label, addon.displayName, kAddons.ok}), Verdict::Ok),
                                exact(concat({kAddons.label, addon.displayName, kAddons.ng}), Verdict::Action,
-                                     concat({u8"インターネットオプションの「プログラム」の「アドオンの管理」で「",
-                                             addon.displayName, u8"」を有効にしてください。"}))};
+                                     concat({"インターネットオプションの「プログラム」の「アドオンの管理」で「",
+                                             addon.displayName, "」を有効にしてください。"}))};
     }
     forms[kCompatibilityView.number] = {
         exact(kCompatibilityView.ok, Verdict::Ok),
         exact(concat({kCompatibilityView.ng, kAgencyDomain, kCompatibilityView.ngEnd}), Verdict::Action,
-              concat({u8"互換表示設定の一覧から ", kAgencyDomain, u8" を削除してください。"}))};
+              concat({"互換表示設定の一覧から ", kAgencyDomain, " を削除してください。"}))};
     for (const HostItem& line : kPopupAllowList.hosts) {
         const std::string name = fullHostName(line.host);
         forms[line.number] = {
             exact(concat({kPopupAllowList.label, name, kPopupAllowList.ok}), Verdict::Ok),
             exact(concat({kPopupAllowList.label, name, kPopupAllowList.ng}), Verdict::Action,
-                  u8"ポップアップブロックの設定で、許可するサイトに " + name + u8" を追加してください。")};
+                  "ポップアップブロックの設定で、許可するサイトに " + name + " を追加してください。")};
     }
 }
 
@@ -162,10 +162,10 @@ void addExtensionForms(AllForms& forms) {
         const BrowserExtensionItems& lines;
         const char* offHint;
     } browsers[] = {
-        {kChromeExtension, u8"Chrome で拡張機能がオフになっています。Chrome の拡張機能の管理（chrome://extensions）"
-                           u8"で有効にしてください。"},
-        {kEdgeExtension, u8"Edge で拡張機能がオフになっています。Edge の拡張機能の管理（edge://extensions）"
-                         u8"で有効にしてください。"},
+        {kChromeExtension, "Chrome で拡張機能がオフになっています。Chrome の拡張機能の管理（chrome://extensions）"
+                           "で有効にしてください。"},
+        {kEdgeExtension, "Edge で拡張機能がオフになっています。Edge の拡張機能の管理（edge://extensions）"
+                         "で有効にしてください。"},
     };
     for (const auto& browser : browsers) {
         for (const LabelledItem& state : browser.lines.states)
@@ -237,9 +237,9 @@ Judgement judgeItem(int item, std::string_view line) {
 std::string hint(int item, const Judgement& judgement) {
     if (item < 1 || item > kItemCount) return std::string();
     if (judgement.form < 0)
-        return u8"項目 " + std::to_string(item) +
-               u8" として OrvexEnv が書く形の行ではありません（ファイルが書き換えられたか壊れています）。"
-               u8"もう一度 OrvexEnv を実行してもらってください。";
+        return "項目 " + std::to_string(item) +
+               " として OrvexEnv が書く形の行ではありません（ファイルが書き換えられたか壊れています）。"
+               "もう一度 OrvexEnv を実行してもらってください。";
     const Forms& forms = allForms()[static_cast<std::size_t>(item)];
     const std::size_t form = static_cast<std::size_t>(judgement.form);
     return form < forms.size() ? forms[form].hint : std::string();
@@ -252,7 +252,7 @@ namespace orvex::reader {
 std::string itemLabel(int item) {
     static const std::array<std::string, kItemCount + 1> labels = [] {
         std::array<std::string, kItemCount + 1> built;
-        const std::string colon = u8"：";
+        const std::string colon = "：";
         const std::string fullStop = cp932ToUtf8(kFullStop);
         for (int n = 1; n <= kItemCount; ++n) {
             // The line's fixed head up to its last colon: what it is about, not what it says.
@@ -265,7 +265,7 @@ std::string itemLabel(int item) {
         // The signing components' first text names the date; the trusted sites differ only in the host the path ends with; the
         // security zone's value comes after its first colon.
         for (const HostItem& line : kTrustedSites.hosts)
-            built[static_cast<std::size_t>(line.number)] = u8"ブラウザ設定 信頼済みサイト " +
+            built[static_cast<std::size_t>(line.number)] = "ブラウザ設定 信頼済みサイト " +
                                                            std::string(line.host.zoneValueName) + "://" +
                                                            fullHostName(line.host);
         for (const SigningComponentItem& component : {kSigningModule, kSigningControl}) {
