@@ -254,7 +254,7 @@ private:
             const ItemLine& entry = latest.items[static_cast<std::size_t>(item - 1)];
             if (!entry.present) continue;
             const Verdict verdict = entry.judgement.verdict;
-            if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
+            if (!needsAction(verdict)) continue;
             todo += "<li>" + verdictTag(verdictName(verdict)) + "<span class=line>" +
                     htmlText(entry.text) + "</span><span class=hint>→ " +
                     htmlText(hint(item, entry.judgement)) + "</span></li>\n";

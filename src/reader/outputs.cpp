@@ -176,7 +176,7 @@ std::string summary(const std::string& file, const Run& run, int runsInFile, con
         const ItemLine& entry = run.items[static_cast<std::size_t>(item - 1)];
         if (!entry.present) continue;
         const Verdict verdict = entry.judgement.verdict;
-        if (verdict != Verdict::Action && verdict != Verdict::Unread) continue;
+        if (!needsAction(verdict)) continue;
         line((verdict == Verdict::Action ? "[要対応] " : "[読めず] ") + printable(entry.text));
         line("         → " + hint(item, entry.judgement));
     }
@@ -199,13 +199,10 @@ std::string summary(const std::string& file, const Run& run, int runsInFile, con
     line(counts + "）");
 
     if (previous != nullptr) {
-        const auto attention = [](const std::optional<Verdict>& verdict) {
-            return verdict == Verdict::Action || verdict == Verdict::Unread;
-        };
         std::vector<int> fixed, worse;
         for (const Change& change : changes(*previous, run)) {
-            if (attention(change.from) && change.to == Verdict::Ok) fixed.push_back(change.item);
-            if (!attention(change.from) && attention(change.to)) worse.push_back(change.item);
+            if (needsAction(change.from) && change.to == Verdict::Ok) fixed.push_back(change.item);
+            if (!needsAction(change.from) && needsAction(change.to)) worse.push_back(change.item);
         }
         const std::string before = number(previous->number) + " 回目";
         if (!fixed.empty()) line(before + "から直った項目：" + itemList(fixed));

@@ -14,10 +14,6 @@ std::optional<Verdict> verdictOf(const Run& run, int item) {
     return line.present ? std::optional<Verdict>(line.judgement.verdict) : std::nullopt;
 }
 
-bool needsAction(const std::optional<Verdict>& verdict) {
-    return verdict == Verdict::Action || verdict == Verdict::Unread;
-}
-
 class BothPrinters : public Printer {
 public:
     BothPrinters(std::unique_ptr<Printer> first, std::unique_ptr<Printer> second)

@@ -2,6 +2,7 @@
 // the catalogue of the report's format, the texts the checks write from.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,12 @@ enum class Verdict {
 
 // "ok", "action", "unread", "info".
 const char* verdictName(Verdict verdict);
+
+// Someone has to act: the verdict is action or unread (a line the run lacks
+// is neither).
+inline bool needsAction(const std::optional<Verdict>& verdict) {
+    return verdict == Verdict::Action || verdict == Verdict::Unread;
+}
 
 struct Judgement {
     Verdict verdict = Verdict::Unread;
