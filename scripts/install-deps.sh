@@ -5,8 +5,8 @@
 # A package index that is out of step with its release file (a mirror being
 # synced) makes `apt-get update` fail for a while: the refresh is tried a few
 # times with growing waits, and when it still fails the install is tried from
-# the indexes that are there. ORVEX_APT_WAITS (seconds, space-separated) sets
-# the waits between refreshes.
+# the indexes that are there, then without the suites whose indexes failed.
+# ORVEX_APT_WAITS (seconds, space-separated) sets the waits between refreshes.
 set -euo pipefail
 
 # Each package with what shows that it is installed: commands on the PATH and
@@ -50,11 +50,16 @@ installed() {
   done
 }
 
-need=()
-for entry in "${packages[@]}"; do
-  read -r -a fields <<<"$entry"
-  installed "${fields[@]:1}" || need+=("${fields[0]}")
-done
+# The packages of the table that are not installed, in `need`.
+find_needed() {
+  need=()
+  local entry fields
+  for entry in "${packages[@]}"; do
+    read -r -a fields <<<"$entry"
+    installed "${fields[@]:1}" || need+=("${fields[0]}")
+  done
+}
+find_needed
 
 # Wine's 32-bit loader needs a kernel that runs 32-bit programs; that of some
 # virtual machines does not ("Exec format error").
@@ -84,17 +89,76 @@ wait_for_lock=(-o DPkg::Lock::Timeout=600)
 
 # apt-get update exits 0 even when some index could not be fetched ("Some
 # index files failed to download"); its warnings on standard error tell.
+# The suites whose indexes failed are kept in `stale`, one "URI SUITE" a line.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+stale=$work/stale
 refresh() {
-  local log
-  log=$(mktemp)
+  local log=$work/update.log
   if apt-get update -qq "${wait_for_lock[@]}" 2>"$log" &&
     ! grep -q '^\(E\|W\): \(Failed to fetch\|Some index files failed\)' "$log"; then
-    rm -f "$log"
+    : >"$stale"
     return 0
   fi
   sed 's/^/  /' "$log" >&2
-  rm -f "$log"
+  sed -n 's|^[EW]: Failed to fetch \([^ ]*\)/dists/\([^/ ]*\)/.*|\1 \2|p' "$log" | sort -u >"$stale"
   return 1
+}
+
+# The sources of apt without the stale suites, written to $work/sources. A
+# suite whose index for one architecture failed offers the other architecture
+# versions that the packages of the first cannot match (wine32:i386 beside
+# the amd64 libraries of a security update), so leaving it out for this one
+# install gives a consistent set from the suites that did refresh.
+without_stale_suites() {
+  local etc=${ORVEX_DEPS_ROOT-}/etc/apt file
+  mkdir -p "$work/sources/parts"
+  : >"$work/sources/sources.list"
+  for file in "$etc/sources.list" "$etc"/sources.list.d/*.list "$etc"/sources.list.d/*.sources; do
+    [ -f "$file" ] || continue
+    case $file in
+      */sources.list) out=$work/sources/sources.list ;;
+      *) out=$work/sources/parts/${file##*/} ;;
+    esac
+    awk -v stale="$stale" '
+      BEGIN { while ((getline line < stale) > 0) { split(line, f, " "); gone[f[1] "/ " f[2]] = 1 } }
+      function key(uri, suite) { sub(/\/+$/, "", uri); return uri "/ " suite }
+      # One-line form: deb [options] URI SUITE COMPONENT...
+      FILENAME ~ /\.list$/ {
+        if ($1 !~ /^deb/) { print; next }
+        n = 2
+        if ($2 ~ /^\[/) while ($n !~ /\]$/ && n < NF) n++
+        if ($2 ~ /^\[/) n++
+        if (!(key($n, $(n + 1)) in gone)) print
+        next
+      }
+      # deb822 form: stanzas apart by empty lines; the stale suites leave the
+      # Suites field, and a stanza left with none is dropped.
+      { stanza = stanza $0 "\n" }
+      /^[ \t]*$/ { flush(); next }
+      END { flush() }
+      function flush(   lines, count, i, uris, suites, kept, j, k, u, s, nu, ns, text) {
+        count = split(stanza, lines, "\n"); stanza = ""
+        for (i = 1; i <= count; i++) {
+          if (lines[i] ~ /^URIs:/) uris = substr(lines[i], 6)
+          if (lines[i] ~ /^Suites:/) suites = substr(lines[i], 8)
+        }
+        nu = split(uris, u, " "); ns = split(suites, s, " "); kept = ""
+        for (j = 1; j <= ns; j++) {
+          for (k = 1; k <= nu; k++) if (key(u[k], s[j]) in gone) break
+          if (k > nu) kept = kept " " s[j]
+        }
+        for (i = 1; i < count; i++) {
+          if (lines[i] ~ /^Suites:/) {
+            if (kept == "") { text = ""; break }
+            lines[i] = "Suites:" kept
+          }
+          text = text lines[i] "\n"
+        }
+        printf "%s", text
+      }
+    ' "$file" >"$out"
+  done
 }
 
 read -r -a waits <<<"${ORVEX_APT_WAITS-10 30 60}"
@@ -112,16 +176,34 @@ if [ $refreshed = 0 ]; then
   echo "install-deps: the package indexes are still not all fresh; installing from the ones that are there" >&2
 fi
 
-install() { apt-get install -y -qq --no-install-recommends "${wait_for_lock[@]}" "$@" </dev/null; }
-if ! install "${need[@]}"; then
+install() { apt-get install -y -qq --no-install-recommends "${wait_for_lock[@]}" "${from[@]}" "$@" </dev/null; }
+from=()
+install_needed() {
+  install "${need[@]}" && return
+  [ -s "$stale" ] && [ ${#from[@]} -eq 0 ] || return 0
+  echo "install-deps: installing again without the suites whose indexes did not refresh:" $(cut -d' ' -f2 "$stale") >&2
+  without_stale_suites
+  from=(-o "Dir::Etc::SourceList=$work/sources/sources.list" -o "Dir::Etc::SourceParts=$work/sources/parts")
+  install "${need[@]}" || true
+}
+
+# An install from fewer suites can take back a newer library that an
+# installed package of the table needs, and so remove that package: whatever
+# the table still misses after a round is installed again.
+for round in 1 2 3; do
+  install_needed
+  find_needed
+  [ ${#need[@]} -ne 0 ] || break
+done
+if [ ${#need[@]} -ne 0 ]; then
   # One package that cannot be installed (its dependencies in an index that
   # did not refresh, say) need not hold back the others.
-  missing=()
   for package in "${need[@]}"; do
-    install "$package" >/dev/null 2>&1 || missing+=("$package")
+    install "$package" >/dev/null 2>&1 || true
   done
-  if [ ${#missing[@]} -ne 0 ]; then
-    echo "install-deps: could not install: ${missing[*]}" >&2
+  find_needed
+  if [ ${#need[@]} -ne 0 ]; then
+    echo "install-deps: could not install: ${need[*]}" >&2
     if [ $refreshed = 0 ]; then
       echo "install-deps: a package index is out of step with its mirror (a sync in progress, most likely):" \
         "try again in a few minutes" >&2

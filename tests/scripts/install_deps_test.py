@@ -1,10 +1,12 @@
 """scripts/install-deps.sh on a machine with nothing installed, its apt-get
 and dpkg stand-ins on the PATH: a package index out of step with its mirror,
-retried; an install that works, and one in which a package cannot be
-installed. Needs no root and touches nothing of the real system.
+retried; an install that works at once, one that works without the suite
+whose index failed, and one in which a package cannot be installed. Needs no
+root and touches nothing of the real system.
 
 Usage: install_deps_test.py SCRIPT"""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -13,47 +15,96 @@ import tempfile
 script = sys.argv[1]
 
 # apt-get as a mirror being synced shows it: the update exits 0 but warns.
-# APT_UPDATE_FAILURES updates fail, then they work; the packages named in
-# APT_BROKEN cannot be installed.
-APT_GET = """#!/bin/sh
+# APT_UPDATE_FAILURES updates fail, then they work. The packages named in
+# APT_BROKEN cannot be installed, or only without the security suite when
+# APT_FIXED_BY_FEWER_SUITES is set; such an install then removes the packages
+# of APT_REMOVES. An install puts the signs of its packages (SIGNS: package,
+# then signs) in place: commands in the stub's bin, files under the root.
+APT_GET = r"""#!/bin/sh
 echo "$*" >>"$STUB_LOG"
 case $1 in
 update)
   n=$(grep -c '^update' "$STUB_LOG")
   if [ "$n" -le "$APT_UPDATE_FAILURES" ]; then
-    echo "E: Failed to fetch http://deb.example/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (1156 != 1144). Mirror sync in progress? [IP: 192.0.2.1 80]" >&2
+    echo "E: Failed to fetch http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (1156 != 1144). Mirror sync in progress? [IP: 192.0.2.1 80]" >&2
     echo "E: Some index files failed to download. They have been ignored, or old ones used instead." >&2
   fi ;;
 install)
+  list= parts=
+  for word in "$@"; do
+    case $word in
+    Dir::Etc::SourceList=*) list=${word#*=} ;;
+    Dir::Etc::SourceParts=*) parts=${word#*=} ;;
+    esac
+  done
+  if [ -n "$parts" ]; then
+    cat "$list" "$parts"/* >"$STUB_SOURCES"
+  fi
   for package in $APT_BROKEN; do
-    case " $* " in *" $package "*) echo "E: Unable to correct problems, you have held broken packages." >&2; exit 100 ;; esac
+    case " $* " in *" $package "*)
+      if [ -z "$APT_FIXED_BY_FEWER_SUITES" ] || [ -z "$parts" ] || grep -q security "$STUB_SOURCES"; then
+        echo "E: Unable to correct problems, you have held broken packages." >&2; exit 100
+      fi
+      for gone in $APT_REMOVES; do
+        grep "^$gone " "$SIGNS" | cut -d' ' -f2- | tr ' ' '\n' | while read -r sign; do
+          rm -f "$STUB_ROOT$sign" "$STUB_BIN/$sign"
+        done
+      done ;;
+    esac
+  done
+  for word in "$@"; do
+    grep "^$word " "$SIGNS" | cut -d' ' -f2- | tr ' ' '\n' | while read -r sign; do
+      case $sign in
+      /*) file=$(echo "$STUB_ROOT$sign" | tr '*' x); mkdir -p "$(dirname "$file")"; touch "$file" ;;
+      *) printf '#!/bin/sh\n' >"$STUB_BIN/$sign"; chmod +x "$STUB_BIN/$sign" ;;
+      esac
+    done
   done ;;
 esac
 """
 DPKG = """#!/bin/sh
 echo "dpkg $*" >>"$STUB_LOG"
 """
+SOURCES = {
+    "sources.list": "deb [arch=amd64,i386] http://deb.example/debian-security/ bookworm-security main\n"
+                    "deb http://deb.example/debian bookworm main\n",
+    "sources.list.d/debian.sources": "Types: deb\nURIs: http://deb.example/debian\nSuites: bookworm bookworm-updates\n"
+                                     "Components: main\n\nTypes: deb\nURIs: http://deb.example/debian-security\n"
+                                     "Suites: bookworm-security\nComponents: main\n",
+}
+
+with open(script) as f:
+    table = re.search(r"^packages=\((.*?)^\)", f.read(), re.M | re.S).group(1)
+signs = [line.strip().strip('"') for line in table.splitlines() if line.strip().startswith('"')]
 
 
-def run(update_failures, broken):
-    with tempfile.TemporaryDirectory() as work:
-        bin_dir = os.path.join(work, "bin")
+def run(work, update_failures, broken="", fixed_by_fewer_suites="", removes=""):
+    bin_dir, root = os.path.join(work, "bin"), os.path.join(work, "root")
+    if not os.path.isdir(bin_dir):
         os.mkdir(bin_dir)
         for name, text in (("apt-get", APT_GET), ("dpkg", DPKG)):
             with open(os.path.join(bin_dir, name), "w") as f:
                 f.write(text)
             os.chmod(os.path.join(bin_dir, name), 0o755)
-        for tool in ("grep", "sed", "mktemp", "rm", "sleep"):
+        for tool in ("grep", "sed", "mktemp", "rm", "sleep", "awk", "cut", "sort", "mkdir", "cat", "touch", "chmod",
+                     "dirname", "tr"):
             os.symlink(shutil.which(tool), os.path.join(bin_dir, tool))
-        os.mkdir(os.path.join(work, "root"))
-        log = os.path.join(work, "apt.log")
-        open(log, "w").close()
-        env = {"PATH": bin_dir, "ORVEX_DEPS_ROOT": os.path.join(work, "root"), "ORVEX_APT_WAITS": "0 0 0",
-               "STUB_LOG": log, "APT_UPDATE_FAILURES": str(update_failures), "APT_BROKEN": broken}
-        result = subprocess.run(["/bin/bash", script], env=env, stdin=subprocess.DEVNULL, capture_output=True,
-                                text=True, timeout=60)
-        with open(log) as f:
-            calls = f.read().splitlines()
+        for name, text in SOURCES.items():
+            os.makedirs(os.path.dirname(os.path.join(root, "etc/apt", name)), exist_ok=True)
+            with open(os.path.join(root, "etc/apt", name), "w") as f:
+                f.write(text)
+        with open(os.path.join(work, "signs"), "w") as f:
+            f.write("\n".join(" ".join(line.split()) for line in signs) + "\n")
+    log = os.path.join(work, "apt.log")
+    open(log, "w").close()
+    env = {"PATH": bin_dir, "ORVEX_DEPS_ROOT": root, "ORVEX_APT_WAITS": "0 0 0", "STUB_LOG": log,
+           "STUB_ROOT": root, "STUB_BIN": bin_dir, "SIGNS": os.path.join(work, "signs"),
+           "STUB_SOURCES": os.path.join(work, "sources.seen"), "APT_UPDATE_FAILURES": str(update_failures),
+           "APT_BROKEN": broken, "APT_FIXED_BY_FEWER_SUITES": fixed_by_fewer_suites, "APT_REMOVES": removes}
+    result = subprocess.run(["/bin/bash", script], env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                            text=True, timeout=60)
+    with open(log) as f:
+        calls = f.read().splitlines()
     return result, calls
 
 
@@ -72,27 +123,48 @@ def expect(title, result, checks):
     return not failed
 
 
-# Two refreshes fail, the third works; everything installs at once.
-result, calls = run(2, "")
-installs = [packages(call) for call in calls if call.startswith("install")]
-late = expect("a late refresh", result, [
-    (result.returncode == 0, "exit code %d, not 0" % result.returncode),
-    (sum(c.startswith("update") for c in calls) == 3 and result.stderr.count("trying again in 0 s") == 2,
-     "three refreshes, two retries announced"),
-    ("dpkg --add-architecture i386" in calls, "i386 added"),
-    (len(installs) == 1 and {"wine32:i386", "wine64", "cmake", "chromium", "locales"} <= set(installs[0]),
-     "one install of every package"),
-])
+verdicts = []
+with tempfile.TemporaryDirectory() as work:
+    # Two refreshes fail, the third works; everything installs at once, and
+    # a second run finds nothing to do.
+    result, calls = run(work, 2)
+    installs = [packages(call) for call in calls if call.startswith("install")]
+    again, calls_again = run(work, 0)
+    verdicts.append(expect("a late refresh", result, [
+        (result.returncode == 0, "exit code %d, not 0" % result.returncode),
+        (sum(c.startswith("update") for c in calls) == 3 and result.stderr.count("trying again in 0 s") == 2,
+         "three refreshes, two retries announced"),
+        ("dpkg --add-architecture i386" in calls, "i386 added"),
+        (len(installs) == 1 and {"wine32:i386", "wine64", "cmake", "chromium", "locales"} <= set(installs[0]),
+         "one install of every package"),
+        (again.returncode == 0 and calls_again == [] and "everything is installed" in again.stdout,
+         "a second run installs nothing"),
+    ]))
 
-# The refresh never works and wine32 cannot be installed: the others still are.
-result, calls = run(9, "wine32:i386")
-every, *singles = [packages(call) for call in calls if call.startswith("install")]
-failing = expect("an install that fails", result, [
-    (result.returncode == 1, "exit code %d, not 1" % result.returncode),
-    (sum(c.startswith("update") for c in calls) == 4 and "installing from the ones that are there" in result.stderr,
-     "four refreshes, then the install from what is there"),
-    (sorted(p for [p] in singles) == sorted(every), "each package tried alone"),
-    ("could not install: wine32:i386\n" in result.stderr, "wine32 named alone"),
-    ("out of step" in result.stderr and "try again in a few minutes" in result.stderr, "the likely cause"),
-])
-sys.exit(0 if late and failing else 1)
+with tempfile.TemporaryDirectory() as work:
+    # The refresh never works and wine32 cannot be installed: the others still are.
+    result, calls = run(work, 9, "wine32:i386")
+    every, *rest = [packages(call) for call in calls if call.startswith("install")]
+    verdicts.append(expect("an install that fails", result, [
+        (result.returncode == 1, "exit code %d, not 1" % result.returncode),
+        (sum(c.startswith("update") for c in calls) == 4 and "installing from the ones that are there" in result.stderr,
+         "four refreshes, then the install from what is there"),
+        (["wine32:i386"] in rest and "could not install: wine32:i386\n" in result.stderr,
+         "wine32 tried alone and named alone"),
+        ("out of step" in result.stderr and "try again in a few minutes" in result.stderr, "the likely cause"),
+    ]))
+
+    # Run again: wine32 installs only without the security suite, at the
+    # cost of the installed wine64, which the next round installs again.
+    result, calls = run(work, 9, "wine32:i386", "yes", "wine64")
+    installs = [packages(call) for call in calls if call.startswith("install")]
+    with open(os.path.join(work, "sources.seen")) as f:
+        seen = f.read()
+    verdicts.append(expect("an install without the stale suite", result, [
+        (result.returncode == 0, "exit code %d, not 0" % result.returncode),
+        ("without the suites whose indexes did not refresh: bookworm-security" in result.stderr, "the suite named"),
+        ("security" not in seen and "http://deb.example/debian bookworm main" in seen
+         and "Suites: bookworm bookworm-updates" in seen, "only the stale suite left out of the sources"),
+        (installs == [["wine32:i386"], ["wine32:i386"], ["wine64"]], "wine64 installed again after the install that removed it"),
+    ]))
+sys.exit(0 if all(verdicts) else 1)
