@@ -182,6 +182,24 @@ def main(reader, scenarios, out):
           "section of 鈴木 花子.TXT lacks the hint of item 10")
     check("前回" not in dom.sections.get("f1", "x"), "section of a one-run file speaks of a run before")
 
+    # A page of many files: its grid rows come in blocks, each closed, every file in one.
+    many = os.path.join(out, "many.html")
+    listed = "\n".join([files[0]] * 250) + "\n"
+    subprocess.run([reader, "--html", many, "--files-from", "-"], input=listed.encode(), stdout=subprocess.DEVNULL)
+    with open(many, encoding="utf-8") as f:
+        many_source = f.read()
+    profile = tempfile.mkdtemp()
+    try:
+        dumped = subprocess.run(browser + ["--user-data-dir=" + profile, "--dump-dom", "file://" + many],
+                                capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    many_dom = Dom()
+    many_dom.feed(dumped.stdout.decode("utf-8"))
+    check(many_source.count("<div class=rows>") == 3 and many_source.count("</tbody></table></div>") == 3
+          and len(many_dom.rows) == 250 and all(len(row["cells"]) == 41 for row in many_dom.rows),
+          f"a page of 250 files: {len(many_dom.rows)} rows in {many_source.count('<div class=rows>')} blocks")
+
     for failure in failures:
         print("FAILED:", failure)
     print(f"page: {page} ({len(source.encode('utf-8'))} bytes); screenshot: {png}")
