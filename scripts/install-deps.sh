@@ -36,6 +36,8 @@ packages=(
   "openssl               openssl"
   # The reader's page, rendered in a real browser by its test.
   "chromium              chromium"
+  # A Japanese font, so that the page's screenshot can be read.
+  "fonts-ipafont-gothic  /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
   # Static analysis (scripts/lint.sh).
   "clang-tidy            clang-tidy"
 )

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # A desk's busy week for the reader's optimised build: the files of the test
 # week (make_week.py) copied into 10,000 result files in 100 folders, then the
-# summary, the overview, JSON Lines and, when the reader has it, the page timed
-# with farm-bench (median of 5 runs), its peak resident memory with
-# /usr/bin/time (farm-bench's own floor lies above it). Not a test: run it
+# summary, the overview, JSON Lines and the page timed with farm-bench (median
+# of 5 runs), its peak resident memory with /usr/bin/time (farm-bench's own
+# floor lies above it); then how long Chromium takes to open the page. Not a test: run it
 # by hand after a change that may cost time.
 #
 # Usage: tests/reader/week_benchmark.sh [FILES]   (default 10000)
@@ -33,4 +33,16 @@ bench() {
 bench
 bench --overview
 bench --json
-if "$reader" --help | grep -q -- '--html'; then bench --html "$work/week.html"; fi
+bench --html "$work/week.html"
+# The page as a desk opens it: headless Chromium loading it and painting the
+# first screen (the screenshot), against an empty page's start-up.
+if command -v chromium >/dev/null; then
+  echo "== Chromium opens the page ($(du -h "$work/week.html" | cut -f1))"
+  echo '<p>' >"$work/empty.html"
+  open_page() {
+    echo "chromium --headless --no-sandbox --disable-gpu --user-data-dir=$work/profile-$2 --window-size=1400,1000" \
+      "--screenshot=$work/$2.png file://$work/$1"
+  }
+  # shellcheck disable=SC2046
+  farm-bench -n 5 --timeout 600 --vs "$(open_page empty.html empty)" -- $(open_page week.html week)
+fi
