@@ -51,13 +51,13 @@ const char kHead[] =
     // what lets a page of 10,000 files open in seconds. Fixed column widths
     // keep the blocks' columns under the heading's.
     ".grid{border-collapse:collapse;font-size:10px;table-layout:fixed;width:calc(24em + 41 * 18px)}\n"
-    ".grid tr>:first-child{width:24em}.grid tr>*{width:18px}\n"
+    ".grid tr>*{width:18px;border:1px solid #fff}.grid tr>:first-child{width:24em}\n"
     ".grid.head{position:sticky;top:0;z-index:1;background:#fff}\n"
     ".grid thead th{padding:1px 0;font-weight:normal}\n"
-    ".rows{content-visibility:auto;contain-intrinsic-size:auto 1800px}\n"
+    ".rows{content-visibility:auto;contain-intrinsic-size:auto 1800px}.rows thead{display:none}\n"
     ".grid tbody th{text-align:left;font-weight:normal;overflow:hidden;text-overflow:ellipsis;"
     "white-space:nowrap;padding:0 6px 0 2px}\n"
-    ".grid td{height:16px;padding:0;border:1px solid #fff;text-align:center;font-weight:bold}\n"
+    ".grid td{height:16px;padding:0;text-align:center;font-weight:bold}\n"
     ".grid td.action::after{content:\"!\"}.grid td.unread::after{content:\"?\"}"
     ".grid td.missing::after{content:\"-\"}\n"
     ".grid td.why{background:#f7f7f7;text-align:left;font-weight:normal;padding:0 4px}\n"
@@ -70,7 +70,8 @@ const char kHead[] =
     ".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
     ".hint{display:block;color:#444}.line{word-break:break-all}.meta{color:#555}\n"
     "@media print{body{margin:0;font-size:9pt}.scroll{overflow:visible;max-height:none;border:0}"
-    ".grid.head{position:static}"
+    ".grid.head{display:none}.rows thead{display:table-header-group}"
+    ".grid{width:100%}.grid tr>*{width:auto}.grid tr>:first-child{width:9em}"
     "section.file,.chart tr,.grid tr{break-inside:avoid}a{color:inherit;text-decoration:none}"
     "*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}\n"
     "</style>\n</head>\n<body>\n";
@@ -192,7 +193,7 @@ private:
     static constexpr int kRowsPerBlock = 100;
     static constexpr const char* kBlockEnd = "</tbody></table></div>\n";
     void writeRow(const std::string& row) {
-        if (seen_ % kRowsPerBlock == 1) write(grid_, "<div class=rows><table class=grid><tbody>\n");
+        if (seen_ % kRowsPerBlock == 1) write(grid_, "<div class=rows><table class=grid>" + headRow() + "<tbody>\n");
         write(grid_, row);
         if (seen_ % kRowsPerBlock == 0) write(grid_, kBlockEnd);
     }
@@ -246,11 +247,20 @@ private:
         std::string text = "<section>\n<h2>ファイル × 項目（最新の実行）</h2>\n<p class=legend>";
         for (const char* name : {"ok", "action", "unread", "info", "missing"})
             text += std::string("<span class=\"key ") + name + "\"></span>" + verdictWords(name);
-        text += "　（問題なしでない升目に重ねるとその行が、番号に重ねると項目の名前が出ます）</p>\n<div class=scroll>\n"
-                "<table class=\"grid head\">\n<thead><tr><th>ファイル</th>";
-        for (int item = 1; item <= kItemCount; ++item)
-            text += "<th title=\"" + number(item) + " " + htmlText(itemLabel(item)) + "\">" + number(item) + "</th>";
-        return text + "</tr></thead>\n</table>\n";
+        return text + "　（問題なしでない升目に重ねるとその行が、番号に重ねると項目の名前が出ます）</p>\n<div class=scroll>\n"
+                      "<table class=\"grid head\">" + headRow() + "</table>\n";
+    }
+
+    // The grid's heading row: on screen once, above the blocks; in print at
+    // the top of each block and of each printed page.
+    static const std::string& headRow() {
+        static const std::string row = [] {
+            std::string text = "<thead><tr><th>ファイル</th>";
+            for (int item = 1; item <= kItemCount; ++item)
+                text += "<th title=\"" + number(item) + " " + htmlText(itemLabel(item)) + "\">" + number(item) + "</th>";
+            return text + "</tr></thead>";
+        }();
+        return row;
     }
 
     // A file's latest run: how it ended, each line to act on with its hint,
