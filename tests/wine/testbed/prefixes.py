@@ -78,17 +78,18 @@ def ensure_prefix(bed, kind):
             return
         started = time.time()
         partial = target + ".new"
-        shutil.rmtree(partial, ignore_errors=True)
-        wine = Wine(bed, partial, kind, os.path.join(bed.prefixes, kind + ".logs"))
-        try:
-            wine.native(["wineboot", "-i"], "wineboot")
-            stop_wineserver(wine.env)
-            unlink_profile_folders(partial)
-            # One server for the commands that read the facts, as in a run.
-            wine.start_server()
-            facts = machine_facts(wine)
-        finally:
-            wine.stop()
+        # Making a prefix runs nothing of ours: when Wine fails at it (seen on
+        # a loaded machine: wineboot's first start failing with "ShellExecuteEx
+        # failed"), the prefix is made once more from nothing.
+        for attempt in (1, 2):
+            try:
+                facts = make_prefix(bed, kind, partial)
+                break
+            except Failure as failure:
+                if attempt == 2:
+                    raise
+                log("prefix %s: Wine failed making it (%s); making it once more" %
+                    (kind, str(failure).splitlines()[0]))
         # Debian's Wine notes where the socket directory is; copies make their own.
         with contextlib.suppress(FileNotFoundError):
             os.unlink(os.path.join(partial, "wineserver"))
@@ -99,6 +100,21 @@ def ensure_prefix(bed, kind):
         shutil.rmtree(target, ignore_errors=True)
         os.rename(partial, target)
         log("prefix %s: made in %.1f s (%s)" % (kind, time.time() - started, json.dumps(facts, ensure_ascii=False)))
+
+
+def make_prefix(bed, kind, partial):
+    """A new prefix of that kind at `partial`; returns its machine's facts."""
+    shutil.rmtree(partial, ignore_errors=True)
+    wine = Wine(bed, partial, kind, os.path.join(bed.prefixes, kind + ".logs"))
+    try:
+        wine.native(["wineboot", "-i"], "wineboot")
+        stop_wineserver(wine.env)
+        unlink_profile_folders(partial)
+        # One server for the commands that read the facts, as in a run.
+        wine.start_server()
+        return machine_facts(wine)
+    finally:
+        wine.stop()
 
 
 def unlink_profile_folders(prefix):
