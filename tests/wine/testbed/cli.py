@@ -75,7 +75,9 @@ def cmd_exec(bed, args):
         sys.stdout.write(out.decode("utf-8", "replace"))
         sys.stdout.write(err.decode("utf-8", "replace"))
         run.ok = rc == 0
-        return rc
+        if rc != 0:
+            log("%s %s" % (name, ("ended by signal %d" % -rc) if rc < 0 else "exited with code %d" % rc))
+        return rc if rc >= 0 else 1
 
 
 def cmd_sample(bed, args):

@@ -11,7 +11,7 @@ from testbed.compare import output_problems, template_from
 from testbed.machine import drive_c_parts, lay_out, place_file, resolve, windows_path
 from testbed.prefixes import copy_prefix
 from testbed.readonly import read_only_problems, snapshot
-from testbed.wine import Wine, stop_leftover_server
+from testbed.wine import Wine, stop_leftover_server, wine_failure
 
 DEFAULT_EXE = "C:\\OrvexEnv\\OrvexEnv.exe"
 RESULT_NAME = "OrvexEnv.txt"
@@ -91,9 +91,11 @@ def place_exe(run, scenario, facts, exe=None):
     return exe_windows, windows_path(cwd_parts), cwd_unix, result_parts
 
 
-def run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit=None):
+def run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit=None, undo=None):
     """Starts the exe with stdin at /dev/null: directly, so that argv[0] is its
-    Windows path, or through the launcher when argv[0] must be exactly argv0."""
+    Windows path, or through the launcher when argv[0] must be exactly argv0.
+    undo() puts the result file back before a run that Wine failed is run
+    once more."""
     if argv0 is None:
         args, extra = [exe_windows], {}
     else:
@@ -101,19 +103,30 @@ def run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit=None):
         extra = {"ORVEX_LAUNCH_APP": exe_windows, "ORVEX_LAUNCH_CMDLINE": argv0, "ORVEX_LAUNCH_CWD": cwd_windows}
     began = time.time()
     rc, out, err = run.wine.run(run.bed.program_loader, args, "OrvexEnv", cwd=cwd_unix, extra_env=extra,
-                                timeout=EXE_TIMEOUT, check=False, file_limit=file_limit, under_test=True)
+                                timeout=EXE_TIMEOUT, check=False, file_limit=file_limit, under_test=True,
+                                undo=undo)
     return rc, out, err, began, time.time()
 
 
-def run_exes_at_once(run, exe_windows, cwd_unix, runs, rounds):
+def run_exes_at_once(run, exe_windows, cwd_unix, result_unix, runs, rounds):
     """Starts the exe `runs` times at once (the same exe, the same result
     file), round after round; returns every run's (exit code, stdout, stderr)
-    and the time from the first start to the last end."""
+    and the time from the first start to the last end. A round in which Wine
+    failed under a run (wine_failure) runs once more from the result file it
+    began with."""
     began = time.time()
     consoles = []
     for _ in range(rounds):
-        consoles += run.wine.run_at_once(run.bed.program_loader, [exe_windows], "OrvexEnv", runs, cwd=cwd_unix,
+        before = read_file(result_unix)
+        for attempt in (1, 2):
+            ended = run.wine.run_at_once(run.bed.program_loader, [exe_windows], "OrvexEnv", runs, cwd=cwd_unix,
                                          timeout=EXE_TIMEOUT)
+            why = next(filter(None, (wine_failure(*console, under_test=True) for console in ended)), None)
+            if not why or attempt == 2:
+                break
+            log("OrvexEnv: Wine failed (%s) in a round of runs at once; running the round once more" % why)
+            restore_file(result_unix, before)
+        consoles += ended
     return consoles, began, time.time()
 
 
@@ -136,10 +149,11 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
             raise Failure("--update cannot write the expected texts of runs started at once")
         before = snapshot(run.wine, "before")
         if at_once:
-            consoles, began, ended = run_exes_at_once(run, exe_windows, cwd_unix, *at_once)
+            consoles, began, ended = run_exes_at_once(run, exe_windows, cwd_unix, result_unix, *at_once)
         else:
             rc, out, err, began, ended = run_exe(run, exe_windows, cwd_windows, cwd_unix,
-                                                 scenario.setting("argv0", facts), file_limit)
+                                                 scenario.setting("argv0", facts), file_limit,
+                                                 lambda: restore_file(result_unix, old))
             consoles = [(rc, out, err)]
         after = snapshot(run.wine, "after")
 
@@ -190,6 +204,17 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
             for problem in problems:
                 log(problem)
         return problems
+
+
+def restore_file(path, data):
+    """Puts a regular file back as it was: its bytes, or no file for None."""
+    if read_file(path) == data:
+        return
+    if data is None:
+        os.unlink(path)
+        return
+    with open(path, "wb") as f:
+        f.write(data)
 
 
 def read_file(path):

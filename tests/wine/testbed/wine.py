@@ -129,17 +129,20 @@ class Wine:
             time.sleep(0.05)
 
     def run(self, loader, args, name, cwd=None, extra_env=None, timeout=HELPER_TIMEOUT, check=True, file_limit=None,
-            under_test=False):
+            under_test=False, undo=None):
         """Runs a program; returns (exit code, stdout bytes, stderr bytes).
         With file_limit no file the program writes grows beyond that many
         bytes: further writes fail as on a full disk (RLIMIT_FSIZE, with
         SIGXFSZ ignored so that the write returns an error instead). A step
-        that Wine itself failed (wine_failure) runs once more; under_test
-        marks the program the test is about."""
+        that Wine itself failed (wine_failure) runs once more, after undo()
+        has put back what the first one may have written; under_test marks
+        the program the test is about."""
         rc, stdout, stderr = self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)
         why = wine_failure(rc, stdout, stderr, under_test)
         if why:
             log("%s: Wine failed (%s); running it once more" % (name, why))
+            if undo:
+                undo()
             rc, stdout, stderr = self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)
         if check and rc != 0:
             raise Failure("%s failed with exit code %d:\n%s%s" % (
@@ -210,15 +213,17 @@ def wine_failure(rc, stdout, stderr, under_test):
     """Why a failed step is Wine's failure and not its program's, or None.
     The bed's helper steps (reg, sc, regsnap, cmd, wmic) test nothing: a
     crash of theirs is Wine's too. The program under test is not judged
-    again once it ran: only a failure that left no output and no crash of
-    the program is Wine's."""
+    again once it ran and failed: only a failure that left no output and no
+    crash of the program is Wine's, or Wine's own death by a Unix signal
+    (seen under load: the 32-bit loader ending by SIGSEGV after a test
+    program had said that all its tests passed)."""
     if rc == 0:
         return None
     crashed = WINE_CRASHED.search(stderr)
+    if rc < 0 and not crashed:
+        return "ended by signal %d" % -rc
     if under_test and (stdout or crashed):
         return None
-    if rc < 0:
-        return "ended by signal %d" % -rc
     failure = WINE_START_FAILED.search(stderr) or crashed
     return failure.group().decode("utf-8", "replace") if failure else None
 
