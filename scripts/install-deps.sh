@@ -129,8 +129,7 @@ without_stale_suites() {
       FILENAME ~ /\.list$/ {
         if ($1 !~ /^deb/) { print; next }
         n = 2
-        if ($2 ~ /^\[/) while ($n !~ /\]$/ && n < NF) n++
-        if ($2 ~ /^\[/) n++
+        if ($2 ~ /^\[/) { while ($n !~ /\]$/ && n < NF) n++; n++ }
         if (!(key($n, $(n + 1)) in gone)) print
         next
       }

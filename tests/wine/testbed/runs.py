@@ -11,7 +11,7 @@ from testbed.compare import output_problems, template_from
 from testbed.machine import drive_c_parts, lay_out, place_file, resolve, windows_path
 from testbed.prefixes import copy_prefix
 from testbed.readonly import read_only_problems, snapshot
-from testbed.wine import Wine, stop_leftover_server, wine_failure
+from testbed.wine import Wine, stop_leftover_server
 
 DEFAULT_EXE = "C:\\OrvexEnv\\OrvexEnv.exe"
 RESULT_NAME = "OrvexEnv.txt"
@@ -111,22 +111,14 @@ def run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit=None, und
 def run_exes_at_once(run, exe_windows, cwd_unix, result_unix, runs, rounds):
     """Starts the exe `runs` times at once (the same exe, the same result
     file), round after round; returns every run's (exit code, stdout, stderr)
-    and the time from the first start to the last end. A round in which Wine
-    failed under a run (wine_failure) runs once more from the result file it
-    began with."""
+    and the time from the first start to the last end. A round that Wine
+    failed under runs once more from the result file it began with."""
     began = time.time()
     consoles = []
     for _ in range(rounds):
         before = read_file(result_unix)
-        for attempt in (1, 2):
-            ended = run.wine.run_at_once(run.bed.program_loader, [exe_windows], "OrvexEnv", runs, cwd=cwd_unix,
-                                         timeout=EXE_TIMEOUT)
-            why = next(filter(None, (wine_failure(*console, under_test=True) for console in ended)), None)
-            if not why or attempt == 2:
-                break
-            log("OrvexEnv: Wine failed (%s) in a round of runs at once; running the round once more" % why)
-            restore_file(result_unix, before)
-        consoles += ended
+        consoles += run.wine.run_at_once(run.bed.program_loader, [exe_windows], "OrvexEnv", runs, cwd=cwd_unix,
+                                         timeout=EXE_TIMEOUT, undo=lambda: restore_file(result_unix, before))
     return consoles, began, time.time()
 
 

@@ -137,17 +137,26 @@ class Wine:
         that Wine itself failed (wine_failure) runs once more, after undo()
         has put back what the first one may have written; under_test marks
         the program the test is about."""
-        rc, stdout, stderr = self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)
-        why = wine_failure(rc, stdout, stderr, under_test)
-        if why:
-            log("%s: Wine failed (%s); running it once more" % (name, why))
-            if undo:
-                undo()
-            rc, stdout, stderr = self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)
+        [(rc, stdout, stderr)] = self.once_more_if_wine_failed(
+            lambda: [self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)], name, under_test, undo)
         if check and rc != 0:
             raise Failure("%s failed with exit code %d:\n%s%s" % (
                 name, rc, stdout.decode("cp932", "replace"), stderr.decode("cp932", "replace")))
         return rc, stdout, stderr
+
+    @staticmethod
+    def once_more_if_wine_failed(attempt, name, under_test, undo):
+        """attempt(): [(exit code, stdout, stderr)] of its programs. When Wine
+        failed under one of them, undo() puts back what they may have
+        written and attempt() runs once more."""
+        results = attempt()
+        why = next(filter(None, (wine_failure(*result, under_test) for result in results)), None)
+        if why:
+            log("%s: Wine failed (%s); running it once more" % (name, why))
+            if undo:
+                undo()
+            results = attempt()
+        return results
 
     def run_once(self, loader, args, name, cwd, extra_env, timeout, file_limit):
         self.count += 1
@@ -172,9 +181,14 @@ class Wine:
             stderr = f.read()
         return rc, stdout, stderr
 
-    def run_at_once(self, loader, args, name, count, cwd=None, timeout=HELPER_TIMEOUT):
-        """Starts a program `count` times at once, each with its own output
-        files, and waits for all; returns [(exit code, stdout, stderr)]."""
+    def run_at_once(self, loader, args, name, count, cwd=None, timeout=HELPER_TIMEOUT, undo=None):
+        """Starts the program under test `count` times at once, each with its
+        own output files, and waits for all; returns [(exit code, stdout,
+        stderr)]. When Wine failed under one, all run once more after undo()."""
+        return self.once_more_if_wine_failed(lambda: self.start_at_once(loader, args, name, count, cwd, timeout),
+                                             name, True, undo)
+
+    def start_at_once(self, loader, args, name, count, cwd, timeout):
         started = []
         for _ in range(count):
             self.count += 1
