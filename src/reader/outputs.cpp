@@ -248,6 +248,8 @@ std::string jsonLine(const std::string& file, const Run& run, const Run* previou
     object["items"] = picojson::value(std::move(items));
     object["findings"] = picojson::value(std::move(found));
     object["attention"] = picojson::value(needsAttention(run));
+    // A file's first run has nothing to be compared with.
+    object["changed"] = picojson::value();
     if (previous != nullptr) {
         picojson::array changed;
         for (const Change& change : changes(*previous, run)) {
@@ -259,6 +261,7 @@ std::string jsonLine(const std::string& file, const Run& run, const Run* previou
         }
         object["changed"] = picojson::value(std::move(changed));
     }
+    object["error"] = picojson::value();
     return jsonText(picojson::value(std::move(object)));
 }
 
@@ -282,11 +285,18 @@ std::string overview(const OverviewCounts& counts) {
     return text + "\n";
 }
 
+// The keys of a run's record, so that an engine that takes its columns from
+// the first records it sees loads every record alike: what a file not read
+// lacks is null or an empty list, and it needs the desk's attention.
 std::string jsonError(const std::string& file, const std::string& message) {
-    picojson::value record(picojson::object_type, false);
-    record.get<picojson::object>()["file"] = picojson::value(file);
-    record.get<picojson::object>()["error"] = picojson::value(message);
-    return jsonText(record);
+    picojson::object object;
+    object["file"] = picojson::value(file);
+    for (const char* none : {"run", "encoding", "started", "complete", "ended", "changed"})
+        object[none] = picojson::value();
+    for (const char* empty : {"failures", "items", "findings"}) object[empty] = picojson::value(picojson::array());
+    object["attention"] = picojson::value(true);
+    object["error"] = picojson::value(message);
+    return jsonText(picojson::value(std::move(object)));
 }
 
 std::string csvHeader() {

@@ -170,7 +170,7 @@ TEST(Command, ExtensionOnInNoBrowserNeedsAttentionInEveryOutput) {
 
     const Captured json = runCommand({"--json", file});
     EXPECT_EQ(json.exitCode, 1);
-    EXPECT_TRUE(has(json.out, R"("attention":true,"complete":true,"encoding":"cp932","ended":"complete",)"));
+    EXPECT_TRUE(has(json.out, R"("attention":true,"changed":null,"complete":true,"encoding":"cp932","ended":"complete","error":null,)"));
     EXPECT_TRUE(has(json.out, R"("findings":["extension-on-nowhere"],)"));
     EXPECT_TRUE(has(runCommand({"--csv", file}).out, R"("2025/11/20 09:12:44","true","complete","true","1)"));
 }
@@ -278,7 +278,7 @@ TEST(Command, AWeekInAFolder) {
         records.push_back(record.get<picojson::object>());
     }
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].count("changed"), 0u);
+    EXPECT_TRUE(records[0].at("changed").is<picojson::null>());
     const picojson::array& changed = records[1].at("changed").get<picojson::array>();
     ASSERT_EQ(changed.size(), 20u);
     EXPECT_EQ(picojson::value(changed[6]).serialize(), R"({"from":"ok","item":17,"to":"action"})");

@@ -118,7 +118,7 @@ with tempfile.TemporaryDirectory() as work:
         ("nothing\\*.txt: 当てはまるファイルがありません。" in err.decode("cp932"), "wildcard: %r" % err.decode("cp932")),
     ]
     rc, out, err = run("--json", "week\\佐藤\\*.TXT", command=cmd)
-    runs = [(r["file"], r["run"], len(r.get("changed", []))) for r in map(json.loads, out.decode("utf-8").splitlines())]
+    runs = [(r["file"], r["run"], len(r["changed"] or [])) for r in map(json.loads, out.decode("utf-8").splitlines())]
     checks += [(runs == [("week\\佐藤\\OrvexEnv.txt", n, c) for n, c in ((1, 0), (2, 20), (3, 15))],
                 "wildcard: the three runs of 佐藤 with what changed: %r" % runs)]
     summary = overview
