@@ -2,12 +2,14 @@
 #include "reader/command.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -107,8 +109,7 @@ std::unique_ptr<Printer> makePrinter(const Options& options, const Output& outpu
 
 // Reads one file into the printer, run by run; returns its exit code. Only
 // the run before the current one and the latest are kept.
-int readFile(const std::string& argument, Printer& printer, const Output& output) {
-    const std::string name = validUtf8(argument);
+int readFile(const std::string& argument, const std::string& name, Printer& printer, const Output& output) {
     // A file that is not read is named on standard error and told to the printer.
     const auto notRead = [&](const std::string& message) {
         output.err(errorLine(printable(name) + ": " + message));
@@ -162,19 +163,47 @@ bool endsInTxt(const std::string& path) {
     return end == ".txt";
 }
 
-// The regular files below a folder whose names end in .txt, in any case,
-// sorted by their paths' bytes; false when the folder cannot be read through.
-bool filesBelow(const std::string& folder, std::vector<std::string>& files, std::string& reason) {
-    std::error_code error;
-    fs::recursive_directory_iterator entry(fs::u8path(folder), fs::directory_options::skip_permission_denied, error);
-    for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
-        std::error_code ignored;
-        const std::string path = entry->path().u8string();
-        if (endsInTxt(path) && entry->is_regular_file(ignored)) files.push_back(path);
+// What a folder holds for the desk: a result file to read, or an entry that
+// could not be looked into (problem: why, for a person).
+struct Listed {
+    std::string path;
+    std::string problem;
+};
+
+std::string reasonOf(const std::error_code& error) { return validUtf8(error.message()); }
+
+// Every regular file below a folder whose name ends in .txt, in any case, and
+// every entry that could not be looked into, sorted by their paths' bytes. A
+// link to a file is read, a link to a folder is not followed.
+std::vector<Listed> listBelow(const std::string& top) {
+    std::vector<Listed> listed;
+    std::vector<fs::path> folders = {fs::u8path(top)};
+    while (!folders.empty()) {
+        const fs::path folder = std::move(folders.back());
+        folders.pop_back();
+        std::error_code error;
+        fs::directory_iterator entry(folder, error);
+        if (error) {
+            listed.push_back({folder.u8string(), "フォルダーを開けません（" + reasonOf(error) + "）。"});
+            continue;
+        }
+        for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+            const std::string path = entry->path().u8string();
+            std::error_code kindError;
+            const fs::file_status kind = entry->symlink_status(kindError);
+            if (kindError) {
+                listed.push_back({path, "ファイルかフォルダーかを確かめられません（" + reasonOf(kindError) + "）。"});
+            } else if (fs::is_directory(kind)) {
+                folders.push_back(entry->path());
+            } else if (endsInTxt(path)) {
+                std::error_code ignored;  // a link to nothing is no file
+                if (fs::is_regular_file(entry->status(ignored))) listed.push_back({path, std::string()});
+            }
+        }
+        if (error) listed.push_back({folder.u8string(), "フォルダーを最後まで読めませんでした（" + reasonOf(error) + "）。"});
     }
-    std::sort(files.begin(), files.end());
-    if (error) reason = validUtf8(error.message());
-    return !error;
+    std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) { return a.path < b.path; });
+    return listed;
 }
 
 bool isFolder(const std::string& path) {
@@ -182,22 +211,22 @@ bool isFolder(const std::string& path) {
     return fs::is_directory(fs::u8path(path), error);
 }
 
-// Reads what one name stands for: a file, or every result file below a folder.
+// Reads what one name stands for: a file, or every result file below a
+// folder; each file once, however many names reach it.
 class Inputs {
 public:
     Inputs(Printer& printer, const Output& output) : printer_(printer), output_(output) {}
 
     void read(const std::string& path) {
-        if (!isFolder(path)) {
-            note(readFile(path, printer_, output_));
-            return;
+        if (!isFolder(path)) return readOnce(path);
+        const std::vector<Listed> listed = listBelow(path);
+        for (const Listed& entry : listed) {
+            if (entry.problem.empty())
+                readOnce(entry.path);
+            else
+                fail(entry.path, entry.problem, true);
         }
-        std::vector<std::string> files;
-        std::string reason;
-        const bool whole = filesBelow(path, files, reason);
-        for (const std::string& file : files) note(readFile(file, printer_, output_));
-        if (!whole) fail(path, "フォルダーを最後まで読めませんでした（" + reason + "）。");
-        else if (files.empty()) fail(path, "フォルダーの中に .txt のファイルがありません。");
+        if (listed.empty()) fail(path, "フォルダーの中に .txt のファイルがありません。", true);
     }
 
     // A command-line argument: on Windows, * and ? are expanded here.
@@ -208,40 +237,73 @@ public:
         for (const std::string& match : matches) read(match);
     }
 
-    // The files a list names, one per line (CR LF or LF); empty lines are passed over.
+    // The files a list names: one per line (LF or CR LF; empty lines are
+    // passed over), or, in a list that holds a NUL byte (as "find -print0"
+    // writes it, where a name may hold a line end), one before each NUL. A
+    // NUL never belongs to a name. A list that names no file is an error, as
+    // no file at all would be.
     void readList(const std::string& list) {
         std::FILE* file = stdin;
         if (list != "-") {
-            const InputFile input = openForReading(list);
+            const InputFile input = openList(list);
             if (input.problem != InputFile::Problem::None) {
-                fail(list, "ファイルの一覧を開けません" +
-                               (input.reason.empty() ? std::string("。") : "（" + input.reason + "）。"));
+                fail(list, "ファイルの一覧を開けません（" +
+                               (input.problem == InputFile::Problem::Folder ? std::string("フォルダーです")
+                                                                            : input.reason) +
+                               "）。");
                 return;
             }
             file = input.file;
         }
-        std::string line;
-        for (int c = 0; c != EOF;) {
-            c = std::getc(file);
-            if (c != EOF && c != '\n') {
-                line += static_cast<char>(c);
-                continue;
-            }
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-            if (!line.empty()) read(listedPath(line));
-            line.clear();
-        }
-        if (std::ferror(file) != 0) fail(list, "ファイルの一覧を最後まで読めませんでした。");
+        // Whole, to know how its names are separated before the first is read.
+        std::string bytes;
+        std::array<char, 64 * 1024> buffer;
+        for (std::size_t read = 0; (read = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;)
+            bytes.append(buffer.data(), read);
+        const int error = std::ferror(file) != 0 ? errno : 0;
         if (file != stdin) static_cast<void>(std::fclose(file));
+
+        const char separator = bytes.find('\0') != std::string::npos ? '\0' : '\n';
+        int names = 0;
+        for (std::size_t start = 0; start < bytes.size();) {
+            const std::size_t end = std::min(bytes.find(separator, start), bytes.size());
+            std::string name = bytes.substr(start, end - start);
+            start = end + 1;
+            if (separator == '\n') {
+                name.erase(std::find(name.begin(), name.end(), '\0'), name.end());
+                if (!name.empty() && name.back() == '\r') name.pop_back();
+            }
+            if (name.rfind("\xEF\xBB\xBF", 0) == 0) name.erase(0, 3);
+            if (name.empty()) continue;
+            ++names;
+            read(listedPath(name));
+        }
+        if (error != 0)
+            fail(list, "ファイルの一覧を最後まで読めませんでした（" + validUtf8(std::strerror(error)) + "）。");
+        else if (names == 0)
+            fail(list, "ファイルの一覧に、ファイルの名前が 1 つもありません。");
     }
 
     int exitCode() const { return exitCode_; }
 
 private:
     void note(int code) { exitCode_ = code > exitCode_ ? code : exitCode_; }
-    void fail(const std::string& path, const std::string& message) {
-        const std::string name = validUtf8(path);
+
+    // A file reached before (a name given twice, a folder and a file in it,
+    // two spellings of one path) is passed over.
+    bool seenBefore(const std::string& path) {
+        const std::string identity = fileIdentity(path);
+        return !identity.empty() && !seen_.insert(identity).second;
+    }
+
+    void readOnce(const std::string& path) {
+        if (!seenBefore(path)) note(readFile(path, displayName(path), printer_, output_));
+    }
+
+    // once: an entry of a folder, said once however many names reach it.
+    void fail(const std::string& path, const std::string& message, bool once = false) {
+        if (once && seenBefore(path)) return;
+        const std::string name = displayName(path);
         output_.err(errorLine(printable(name) + ": " + message));
         printer_.fileNotRead(name, message);
         note(2);
@@ -249,6 +311,7 @@ private:
 
     Printer& printer_;
     const Output& output_;
+    std::set<std::string> seen_;
     int exitCode_ = 0;
 };
 
@@ -266,20 +329,19 @@ int runReader(const std::vector<std::string>& arguments, const Output& output) {
         output.out(kUsage, true);
         return 0;
     }
-    std::unique_ptr<Printer> printer = makePrinter(*options, output);
     // With --html the page is written beside what goes to standard output; a
-    // page that cannot be made or written to its end is exit code 2.
+    // page that cannot be made or written to its end is exit code 2. It is
+    // made first: a page refused leaves standard output empty.
     bool pageFailed = false;
     Output pageOutput = output;
     pageOutput.err = [&](const std::string& text) {
         pageFailed = true;
         output.err(text);
     };
-    if (options->page) {
-        std::unique_ptr<Printer> page = makeHtmlPrinter(*options->page, pageOutput);
-        if (!page) return 2;
-        printer = bothPrinters(std::move(printer), std::move(page));
-    }
+    std::unique_ptr<Printer> page;
+    if (options->page && !(page = makeHtmlPrinter(*options->page, pageOutput))) return 2;
+    std::unique_ptr<Printer> printer = makePrinter(*options, output);
+    if (page) printer = bothPrinters(std::move(printer), std::move(page));
     Inputs inputs(*printer, output);
     for (const std::string& argument : options->files) inputs.readArgument(argument);
     for (const std::string& list : options->lists) inputs.readList(list);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -34,9 +35,10 @@ public:
     bool usable() const { return descriptor_ != reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1)); }
 
     // unit: the bytes stepped over after a unit that cannot be converted.
-    // clean, when given, tells whether nothing was replaced.
+    // clean, when given, tells whether nothing was replaced. An empty
+    // replacement with escape: each byte stepped over as "\xNN".
     std::string convert(std::string_view text, std::size_t unit, std::string_view replacement,
-                        bool* clean = nullptr) {
+                        bool* clean = nullptr, bool escape = false) {
         std::string out;
         if (clean != nullptr) *clean = true;
         if (!usable()) {
@@ -58,6 +60,11 @@ public:
             if (clean != nullptr) *clean = false;
             out.append(replacement);
             const std::size_t skip = unit < inLeft ? unit : inLeft;
+            for (std::size_t i = 0; escape && i < skip; ++i) {
+                static const char kHex[] = "0123456789abcdef";
+                const unsigned char byte = static_cast<unsigned char>(in[i]);
+                out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+            }
             in += skip;
             inLeft -= skip;
             iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
@@ -102,6 +109,30 @@ std::string validUtf8(std::string_view text) { return utf8Checker().convert(text
 
 std::string forConsole(std::string_view text, bool) { return validUtf8(text); }
 
+std::string displayName(const std::string& path) {
+    std::string shown;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view part(path.data() + start, end - start);
+        bool clean = isValidUtf8(part);
+        if (clean) {
+            shown += part;
+        } else {
+            const std::string decoded = fromCp932().convert(part, 1, "", &clean);
+            shown += clean ? decoded : utf8Checker().convert(part, 1, "", nullptr, true);
+        }
+        if (end == path.size()) return shown;
+        shown += '/';
+        start = end + 1;
+    }
+}
+
+std::string fileIdentity(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return std::string();
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 std::vector<std::string> programArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
@@ -121,6 +152,7 @@ InputFile openForReading(const std::string& argument) {
         if (stat(argument.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return refuse(info);
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(error));
+        input.absent = error == ENOENT;
         return input;
     }
     if (fstat(descriptor, &info) == 0 && !S_ISREG(info.st_mode)) {
@@ -137,6 +169,24 @@ InputFile openForReading(const std::string& argument) {
     return input;
 }
 
+InputFile openList(const std::string& argument) {
+    InputFile input;
+    // A pipe or a FIFO waits for its writer, as a list given so means it to.
+    const int descriptor = open(argument.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (descriptor < 0) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+    } else if (fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
+        input.problem = InputFile::Problem::Folder;
+    } else if ((input.file = fdopen(descriptor, "rb")) == nullptr) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+    }
+    if (input.file == nullptr && descriptor >= 0) static_cast<void>(close(descriptor));
+    return input;
+}
+
 std::vector<std::string> expandWildcards(const std::string& argument) { return {argument}; }
 
 std::string listedPath(const std::string& line) { return line; }
@@ -146,8 +196,28 @@ unsigned consoleProcessCount() { return 0; }
 void waitForKey(const std::string&) {}
 
 std::FILE* openForWriting(const std::string& path, std::string& reason) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) reason = validUtf8(std::strerror(errno));
+    const auto refuse = [&reason](const struct stat& info) {
+        reason = S_ISDIR(info.st_mode) ? "フォルダーです" : "ファイルではありません。パイプや装置などには書きません";
+        return nullptr;
+    };
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return refuse(info);
+    // Without waiting: a FIFO put there since has no reader.
+    const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        reason = validUtf8(std::strerror(errno));
+        return nullptr;
+    }
+    if (fstat(descriptor, &info) == 0 && !S_ISREG(info.st_mode)) {
+        static_cast<void>(close(descriptor));
+        return refuse(info);
+    }
+    static_cast<void>(fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK));
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        reason = validUtf8(std::strerror(errno));
+        static_cast<void>(close(descriptor));
+    }
     return file;
 }
 

@@ -114,6 +114,7 @@ InputFile openForReading(const std::string& argument) {
     if (file == nullptr) {
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(errno));
+        input.absent = errno == ENOENT;
         return input;
     }
     // A device (CON, COM1) or a pipe opens like a file: only a file on a disk is read.
@@ -125,6 +126,37 @@ InputFile openForReading(const std::string& argument) {
     input.file = file;
     return input;
 }
+
+InputFile openList(const std::string& argument) {
+    InputFile input;
+    const std::wstring path = toWide(CP_UTF8, argument);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        input.problem = InputFile::Problem::Folder;
+    } else if ((input.file = _wfopen(path.c_str(), L"rb")) == nullptr) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+    }
+    return input;
+}
+
+std::string fileIdentity(const std::string& path) {
+    // Asking for no access opens a file that cannot be read, and a folder.
+    const HANDLE file = CreateFileW(toWide(CP_UTF8, path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (!known) return std::string();
+    return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) + ":" +
+           std::to_string(information.nFileIndexLow);
+}
+
+// Names come from the wide command line, the system's listings or a list
+// already converted: UTF-8 but for a lone surrogate, shown as U+FFFD.
+std::string displayName(const std::string& path) { return validUtf8(path); }
 
 std::vector<std::string> expandWildcards(const std::string& argument) {
     std::vector<std::string> matches;
@@ -161,8 +193,21 @@ void waitForKey(const std::string& prompt) {
 }
 
 std::FILE* openForWriting(const std::string& path, std::string& reason) {
-    std::FILE* file = _wfopen(toWide(CP_UTF8, path).c_str(), L"wb");
-    if (file == nullptr) reason = validUtf8(std::strerror(errno));
+    const std::wstring wide = toWide(CP_UTF8, path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        reason = "フォルダーです";
+        return nullptr;
+    }
+    std::FILE* file = _wfopen(wide.c_str(), L"wb");
+    if (file == nullptr) {
+        reason = validUtf8(std::strerror(errno));
+    } else if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        // A device (NUL, CON, COM1) or a pipe opens like a file.
+        static_cast<void>(std::fclose(file));
+        reason = "ファイルではありません。パイプや装置などには書きません";
+        return nullptr;
+    }
     return file;
 }
 

@@ -68,6 +68,8 @@ const char kHead[] =
     "section.file.attention{border-left-color:#e8553f}section.file.notread{border-left-color:#f4b841}\n"
     "section.file p,section.file ul{margin:.2em 0}section.file li{margin:.15em 0}\n"
     ".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
+    ".status{font-weight:bold}.run{display:inline-block;padding:0 .4em;border:1px solid #888;border-radius:3px;"
+    "font-size:.9em;margin-right:.3em;color:#444;background:#fff}.run.incomplete{border-color:#c9302c;color:#c9302c}\n"
     ".hint{display:block;color:#444}.line{word-break:break-all}.meta{color:#555}\n"
     "@media print{body{margin:0;font-size:9pt}.scroll{overflow:visible;max-height:none;border:0}"
     ".grid.head{display:none}.rows thead{display:table-header-group}"
@@ -267,16 +269,8 @@ private:
     // what changed since the run before.
     static std::string section(const std::string& id, const std::string& name, const Run& latest,
                                const Run* previous, int runs) {
-        std::string text = std::string("<section class=\"file") + (needsAttention(latest) ? " attention" : "") +
-                           "\" id=\"f" + id + "\">\n<h3>" + name + "</h3>\n<p class=meta>";
-        if (runs > 1) text += number(runs) + " 回分の実行のうち最新（" + number(latest.number) + " 回目）、";
-        text += "実行開始：" + (latest.started.empty() ? std::string("（時刻が読めません）") : htmlText(latest.started)) +
-                "</p>\n<p class=end>" + verdictTag(latest.complete() ? "ok" : "action") + htmlText(howItEnded(latest)) +
-                "</p>\n";
-        for (const std::string& failure : latest.failures)
-            text += "<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
-
         std::string todo;
+        int lines = 0;
         for (int item = 1; item <= kItemCount; ++item) {
             const ItemLine& entry = latest.items[static_cast<std::size_t>(item - 1)];
             if (!entry.present) continue;
@@ -285,10 +279,33 @@ private:
             todo += "<li>" + verdictTag(verdictName(verdict)) + "<span class=line>" +
                     htmlText(entry.text) + "</span><span class=hint>→ " +
                     htmlText(hint(item, entry.judgement)) + "</span></li>\n";
+            ++lines;
         }
-        for (Finding finding : findings(latest))
+        for (Finding finding : findings(latest)) {
             todo += "<li>" + verdictTag("action") + htmlText(findingText(finding)) + "<span class=hint>→ " +
                     htmlText(findingHint(finding)) + "</span></li>\n";
+            ++lines;
+        }
+
+        // First what the desk must know: whether to act, and on how many lines.
+        const bool attention = needsAttention(latest);
+        std::string text = std::string("<section class=\"file") + (attention ? " attention" : "") + "\" id=\"f" +
+                           id + "\">\n<h3>" + name + "</h3>\n<p class=status>";
+        if (attention)
+            text += verdictTag("action") + "対応する行 " + number(lines) + " 行" +
+                    (latest.complete() ? "" : "、実行が最後まで終わっていません");
+        else
+            text += verdictTag("ok") + "対応する行はありません";
+        text += "</p>\n<p class=meta>";
+        if (runs > 1) text += number(runs) + " 回分の実行のうち最新（" + number(latest.number) + " 回目）、";
+        // How the run ended has its own words and look, never a verdict's.
+        text += "実行開始：" + (latest.started.empty() ? std::string("（時刻が読めません）") : htmlText(latest.started)) +
+                "</p>\n<p class=end>" +
+                (latest.complete() ? "<span class=\"run complete\">実行完了</span>"
+                                   : "<span class=\"run incomplete\">実行未完了</span>") +
+                htmlText(howItEnded(latest)) + "</p>\n";
+        for (const std::string& failure : latest.failures)
+            text += "<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
         text += todo.empty() ? std::string("<p>要対応の行はありません。</p>\n") : "<ul class=todo>\n" + todo + "</ul>\n";
 
         if (previous != nullptr) {
@@ -338,6 +355,13 @@ std::unique_ptr<Printer> makeHtmlPrinter(const std::string& path, const Output& 
     // A file there already is replaced only when it is a page: a result file
     // named by mistake is never emptied.
     const InputFile existing = openForReading(path);
+    if (existing.problem != InputFile::Problem::None && !existing.absent) {
+        const std::string why = existing.problem == InputFile::Problem::Folder     ? std::string("フォルダーです")
+                                : existing.problem == InputFile::Problem::NotAFile ? std::string("ファイルではありません")
+                                                                                   : existing.reason;
+        output.err("OrvexEnvRead: ページに書けません（" + why + "）：" + printable(validUtf8(path)) + "\n");
+        return nullptr;
+    }
     if (existing.file != nullptr) {
         char head[sizeof kDoctype - 1] = {};
         const std::size_t read = std::fread(head, 1, sizeof head, existing.file);

@@ -98,33 +98,58 @@ std::string findingHint(Finding finding) {
 
 namespace {
 
+// The bytes of the control character or layout character (bidirectional
+// controls and isolates, zero-width spaces, joiners and marks, line and
+// paragraph separators) that begins at text[at]; 0 when none does.
+std::size_t controlAt(std::string_view text, std::size_t at) {
+    const auto byte = [&text](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
+    const unsigned char c = byte(at);
+    if (c < 0x20 || c == 0x7F) return 1;
+    if (c == 0xC2 && byte(at + 1) >= 0x80 && byte(at + 1) < 0xA0) return 2;  // U+0080 to U+009F
+    if (c == 0xD8 && byte(at + 1) == 0x9C) return 2;                          // U+061C
+    const unsigned second = byte(at + 1), third = byte(at + 2);
+    if (c == 0xE2 && second == 0x80 && ((third >= 0x8B && third <= 0x8F) || (third >= 0xA8 && third <= 0xAE)))
+        return 3;  // U+200B to U+200F, U+2028 to U+202E
+    if (c == 0xE2 && second == 0x81 && third >= 0xA0 && third <= 0xAF) return 3;  // U+2060 to U+206F
+    if (c == 0xEF && second == 0xBB && third == 0xBF) return 3;                    // U+FEFF
+    return 0;
+}
+
 // One object on one line. picojson writes every "/" as "\\/" (put back
 // plain: the dates and paths stay readable) and the C1 control characters
-// (U+0080 to U+009F, which some terminals obey) as they are (escaped here).
+// (U+0080 to U+009F, which some terminals obey) and the characters that
+// change how text is laid out (bidirectional controls, zero-width ones) as
+// they are: escaped here, as the C0 ones are.
 std::string jsonText(const picojson::value& value) {
     static const char kHex[] = "0123456789abcdef";
     const std::string json = value.serialize();
     std::string line;
     line.reserve(json.size() + 1);
-    const auto special = [](char c) { return c == '\\' || c == '\xC2'; };
-    auto done = json.begin();
-    for (auto at = std::find_if(done, json.end(), special); at != json.end() && at + 1 != json.end();
-         at = std::find_if(done, json.end(), special)) {
-        line.append(done, at);
-        done = at + 2;
-        const unsigned char next = static_cast<unsigned char>(at[1]);
-        if (*at == '\\') {
-            if (next != '/') line += '\\';
-            line += at[1];
-        } else if (next >= 0x80 && next < 0xA0) {
-            line += "\\u00";
-            line += kHex[next >> 4];
-            line += kHex[next & 0xF];
-        } else {
-            line.append(at, at + 2);
+    std::size_t done = 0;  // what lies before done is in the line
+    for (std::size_t at = 0; at < json.size();) {
+        const bool escape = json[at] == '\\' && at + 1 < json.size();
+        const std::size_t control = static_cast<unsigned char>(json[at]) >= 0x80 ? controlAt(json, at) : 0;
+        if (!escape && control == 0) {
+            ++at;
+            continue;
         }
+        line.append(json, done, at - done);
+        if (escape) {
+            if (json[at + 1] != '/') line += '\\';
+            line += json[at + 1];
+            at += 2;
+        } else {
+            // The code point of the two- or three-byte sequence.
+            unsigned point = static_cast<unsigned char>(json[at]) & (control == 2 ? 0x1F : 0x0F);
+            for (std::size_t i = 1; i < control; ++i)
+                point = point << 6 | (static_cast<unsigned char>(json[at + i]) & 0x3F);
+            line += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) line += kHex[point >> shift & 0xF];
+            at += control;
+        }
+        done = at;
     }
-    line.append(done, json.end());
+    line.append(json, done, std::string::npos);
     return line + "\n";
 }
 
@@ -145,16 +170,10 @@ std::string csvField(const std::string& text) {
 std::string printable(std::string_view text) {
     std::string shown;
     shown.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0;  // U+0080 to U+009F
-        if (c < 0x20 || c == 0x7F || c1) {
-            shown += '?';
-            i += c1 ? 1 : 0;
-        } else {
-            shown += text[i];
-        }
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t control = controlAt(text, i);
+        shown += control != 0 ? std::string_view("?") : text.substr(i, 1);
+        i += control != 0 ? control : 1;
     }
     return shown;
 }

@@ -20,8 +20,24 @@ struct InputFile {
     std::FILE* file = nullptr;  // nullptr when there is a problem
     Problem problem = Problem::None;
     std::string reason;  // CannotOpen: the system's words (UTF-8)
+    bool absent = false;  // CannotOpen: nothing has that name
 };
 InputFile openForReading(const std::string& argument);
+
+// A --files-from list opened for reading bytes: a file, or what streams
+// names (a pipe, a FIFO, a terminal); a folder is refused.
+InputFile openList(const std::string& argument);
+
+// What tells one file from another whatever the path that reaches it (a
+// link, "." and "..", the case of a name on Windows); empty when the system
+// cannot tell.
+std::string fileIdentity(const std::string& path);
+
+// A path as the desk reads it, in UTF-8: on Linux each part of it that is no
+// UTF-8 is decoded from CP932 where it is valid CP932 (the names of a Windows
+// archive unpacked), and otherwise every byte that is no UTF-8 is written
+// "\xNN", so that no two names show alike.
+std::string displayName(const std::string& path);
 
 // A command-line argument with * or ? in its last part: the paths it matches,
 // sorted (none when nothing matches). On Windows the program expands them
@@ -39,7 +55,8 @@ unsigned consoleProcessCount();
 void waitForKey(const std::string& prompt);
 
 // A file created, or emptied, for writing bytes; nullptr when it cannot be,
-// with the system's words (UTF-8) in reason.
+// with the system's words (UTF-8) in reason. Only a regular file is written
+// to: a folder, a pipe or a device there is refused without waiting on it.
 std::FILE* openForWriting(const std::string& path, std::string& reason);
 
 // Removes a file the reader made; nothing is said when it cannot.

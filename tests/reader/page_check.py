@@ -184,7 +184,11 @@ def main(reader, scenarios, out):
 
     # A page of many files: its grid rows come in blocks, each closed, every file in one.
     many = os.path.join(out, "many.html")
-    listed = "\n".join([files[0]] * 250) + "\n"
+    copies = os.path.join(out, "copies")
+    os.makedirs(copies)
+    for n in range(250):
+        shutil.copyfile(files[0], os.path.join(copies, "%03d.txt" % n))
+    listed = "\n".join(os.path.join(copies, "%03d.txt" % n) for n in range(250)) + "\n"
     subprocess.run([reader, "--html", many, "--files-from", "-"], input=listed.encode(), stdout=subprocess.DEVNULL)
     with open(many, encoding="utf-8") as f:
         many_source = f.read()
