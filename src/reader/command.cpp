@@ -257,7 +257,7 @@ public:
         }
         // Whole, to know how its names are separated before the first is read.
         std::string bytes;
-        std::array<char, 64 * 1024> buffer;
+        std::array<char, std::size_t{64} * 1024> buffer;
         for (std::size_t read = 0; (read = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;)
             bytes.append(buffer.data(), read);
         const int error = std::ferror(file) != 0 ? errno : 0;

@@ -174,12 +174,9 @@ InputFile openList(const std::string& argument) {
     // A pipe or a FIFO waits for its writer, as a list given so means it to.
     const int descriptor = open(argument.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
-    if (descriptor < 0) {
-        input.problem = InputFile::Problem::CannotOpen;
-        input.reason = validUtf8(std::strerror(errno));
-    } else if (fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (descriptor >= 0 && fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
         input.problem = InputFile::Problem::Folder;
-    } else if ((input.file = fdopen(descriptor, "rb")) == nullptr) {
+    } else if (descriptor < 0 || (input.file = fdopen(descriptor, "rb")) == nullptr) {
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(errno));
     }

@@ -308,14 +308,15 @@ std::string overview(const OverviewCounts& counts) {
 // the first records it sees loads every record alike: what a file not read
 // lacks is null or an empty list, and it needs the desk's attention.
 std::string jsonError(const std::string& file, const std::string& message) {
-    picojson::object object;
+    picojson::value record(picojson::object_type, false);
+    picojson::object& object = record.get<picojson::object>();
     object["file"] = picojson::value(file);
     for (const char* none : {"run", "encoding", "started", "complete", "ended", "changed"})
         object[none] = picojson::value();
     for (const char* empty : {"failures", "items", "findings"}) object[empty] = picojson::value(picojson::array());
     object["attention"] = picojson::value(true);
     object["error"] = picojson::value(message);
-    return jsonText(picojson::value(std::move(object)));
+    return jsonText(record);
 }
 
 std::string csvHeader() {
