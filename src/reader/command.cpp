@@ -136,15 +136,14 @@ int readFile(const std::string& argument, const std::string& name, Printer& prin
     bool readFailed = false;
     int readError = 0;
     for (;;) {
-        const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), input.file);
-        if (read < buffer.size() && std::ferror(input.file) != 0) {
+        const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), input.file.get());
+        if (read < buffer.size() && std::ferror(input.file.get()) != 0) {
             readFailed = true;
             readError = errno;
         }
         reader.feed(buffer.data(), read);
         if (read < buffer.size()) break;
     }
-    static_cast<void>(std::fclose(input.file));  // read only: nothing to lose
     reader.finish();
 
     if (latest) printer.fileDone(name, &*latest, beforeLatest ? &*beforeLatest : nullptr, reader.runs());
@@ -243,9 +242,9 @@ public:
     // NUL never belongs to a name. A list that names no file is an error, as
     // no file at all would be.
     void readList(const std::string& list) {
-        std::FILE* file = stdin;
+        OwnedFile opened;
         if (list != "-") {
-            const InputFile input = openList(list);
+            InputFile input = openList(list);
             if (input.problem != InputFile::Problem::None) {
                 fail(list, "ファイルの一覧を開けません（" +
                                (input.problem == InputFile::Problem::Folder ? std::string("フォルダーです")
@@ -253,15 +252,15 @@ public:
                                "）。");
                 return;
             }
-            file = input.file;
+            opened = std::move(input.file);
         }
+        std::FILE* const file = opened ? opened.get() : stdin;
         // Whole, to know how its names are separated before the first is read.
         std::string bytes;
         std::array<char, std::size_t{64} * 1024> buffer;
         for (std::size_t read = 0; (read = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;)
             bytes.append(buffer.data(), read);
         const int error = std::ferror(file) != 0 ? errno : 0;
-        if (file != stdin) static_cast<void>(std::fclose(file));
 
         const char separator = bytes.find('\0') != std::string::npos ? '\0' : '\n';
         int names = 0;

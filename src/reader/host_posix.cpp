@@ -139,9 +139,10 @@ std::vector<std::string> programArguments(int argc, char** argv) {
 
 InputFile openForReading(const std::string& argument) {
     InputFile input;
-    const auto refuse = [&input](const struct stat& info) {
-        input.problem = S_ISDIR(info.st_mode) ? InputFile::Problem::Folder : InputFile::Problem::NotAFile;
-        return input;
+    const auto refuse = [](const struct stat& info) {
+        InputFile refused;
+        refused.problem = S_ISDIR(info.st_mode) ? InputFile::Problem::Folder : InputFile::Problem::NotAFile;
+        return refused;
     };
     struct stat info {};
     // Without waiting: opening a FIFO that has no writer would block.
@@ -160,8 +161,8 @@ InputFile openForReading(const std::string& argument) {
         return refuse(info);
     }
     static_cast<void>(fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK));
-    input.file = fdopen(descriptor, "rb");
-    if (input.file == nullptr) {
+    input.file = OwnedFile(fdopen(descriptor, "rb"));
+    if (!input.file) {
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(errno));
         static_cast<void>(close(descriptor));
@@ -176,11 +177,11 @@ InputFile openList(const std::string& argument) {
     struct stat info {};
     if (descriptor >= 0 && fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
         input.problem = InputFile::Problem::Folder;
-    } else if (descriptor < 0 || (input.file = fdopen(descriptor, "rb")) == nullptr) {
+    } else if (descriptor < 0 || !(input.file = OwnedFile(fdopen(descriptor, "rb")))) {
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(errno));
     }
-    if (input.file == nullptr && descriptor >= 0) static_cast<void>(close(descriptor));
+    if (!input.file && descriptor >= 0) static_cast<void>(close(descriptor));
     return input;
 }
 
@@ -192,10 +193,10 @@ unsigned consoleProcessCount() { return 0; }
 
 void waitForKey(const std::string&) {}
 
-std::FILE* openForWriting(const std::string& path, std::string& reason) {
+OwnedFile openForWriting(const std::string& path, std::string& reason) {
     const auto refuse = [&reason](const struct stat& info) {
         reason = S_ISDIR(info.st_mode) ? "フォルダーです" : "ファイルではありません。パイプや装置などには書きません";
-        return nullptr;
+        return OwnedFile();
     };
     struct stat info {};
     if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return refuse(info);
@@ -203,15 +204,15 @@ std::FILE* openForWriting(const std::string& path, std::string& reason) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         reason = validUtf8(std::strerror(errno));
-        return nullptr;
+        return OwnedFile();
     }
     if (fstat(descriptor, &info) == 0 && !S_ISREG(info.st_mode)) {
         static_cast<void>(close(descriptor));
         return refuse(info);
     }
     static_cast<void>(fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK));
-    std::FILE* file = fdopen(descriptor, "wb");
-    if (file == nullptr) {
+    OwnedFile file(fdopen(descriptor, "wb"));
+    if (!file) {
         reason = validUtf8(std::strerror(errno));
         static_cast<void>(close(descriptor));
     }

@@ -56,6 +56,11 @@ std::string fromWide(unsigned codePage, std::wstring_view wide) {
     return text;
 }
 
+// A file on a disk, not a device (CON, NUL, COM1) or a pipe, which open like files.
+bool onDisk(const OwnedFile& file) {
+    return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())))) == FILE_TYPE_DISK;
+}
+
 }  // namespace
 
 // Without the flag for invalid bytes Windows turns them into the code page's
@@ -110,20 +115,19 @@ InputFile openForReading(const std::string& argument) {
         input.problem = InputFile::Problem::Folder;
         return input;
     }
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == nullptr) {
+    OwnedFile file(_wfopen(path.c_str(), L"rb"));
+    if (!file) {
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(errno));
         input.absent = errno == ENOENT;
         return input;
     }
     // A device (CON, COM1) or a pipe opens like a file: only a file on a disk is read.
-    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
-        static_cast<void>(std::fclose(file));
+    if (!onDisk(file)) {
         input.problem = InputFile::Problem::NotAFile;
         return input;
     }
-    input.file = file;
+    input.file = std::move(file);
     return input;
 }
 
@@ -133,7 +137,7 @@ InputFile openList(const std::string& argument) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         input.problem = InputFile::Problem::Folder;
-    } else if ((input.file = _wfopen(path.c_str(), L"rb")) == nullptr) {
+    } else if (!(input.file = OwnedFile(_wfopen(path.c_str(), L"rb")))) {
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(errno));
     }
@@ -192,21 +196,20 @@ void waitForKey(const std::string& prompt) {
     static_cast<void>(_getch());
 }
 
-std::FILE* openForWriting(const std::string& path, std::string& reason) {
+OwnedFile openForWriting(const std::string& path, std::string& reason) {
     const std::wstring wide = toWide(CP_UTF8, path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         reason = "フォルダーです";
-        return nullptr;
+        return OwnedFile();
     }
-    std::FILE* file = _wfopen(wide.c_str(), L"wb");
-    if (file == nullptr) {
+    OwnedFile file(_wfopen(wide.c_str(), L"wb"));
+    if (!file) {
         reason = validUtf8(std::strerror(errno));
-    } else if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+    } else if (!onDisk(file)) {
         // A device (NUL, CON, COM1) or a pipe opens like a file.
-        static_cast<void>(std::fclose(file));
         reason = "ファイルではありません。パイプや装置などには書きません";
-        return nullptr;
+        return OwnedFile();
     }
     return file;
 }

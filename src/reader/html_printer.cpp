@@ -94,16 +94,15 @@ std::string verdictTag(const std::string_view name) {
 
 class HtmlPrinter : public Printer {
 public:
-    HtmlPrinter(std::string path, std::FILE* page, const Output& output)
-        : path_(std::move(path)), page_(page), output_(output) {}
+    HtmlPrinter(std::string path, OwnedFile page, const Output& output)
+        : path_(std::move(path)), page_(std::move(page)), output_(output) {}
 
     ~HtmlPrinter() override {
         for (Part* part : {&grid_, &files_})
-            if (part->file != nullptr) {
-                static_cast<void>(std::fclose(part->file));
+            if (part->file) {
+                part->file = OwnedFile();
                 removeFile(part->path);
             }
-        if (page_ != nullptr) static_cast<void>(std::fclose(page_));
     }
 
     // Opens the two files beside the page; false after a message when one cannot be.
@@ -112,7 +111,7 @@ public:
             part->path = path_ + suffix;
             std::string reason;
             part->file = openForWriting(part->path, reason);
-            if (part->file == nullptr) {
+            if (!part->file) {
                 output_.err("OrvexEnvRead: ページの一時ファイルを作れません（" + reason + "）：" +
                             printable(validUtf8(part->path)) + "\n");
                 return false;
@@ -171,9 +170,8 @@ public:
         write(page_, "</div>\n</section>\n<section>\n<h2>ファイルごとの最新の実行</h2>\n");
         copyPart(files_);
         write(page_, "</section>\n</body>\n</html>\n");
-        const bool closed = std::fclose(page_) == 0;
-        page_ = nullptr;
-        if (!closed && error_ == 0) error_ = errno != 0 ? errno : EIO;
+        const int closed = page_.close();
+        if (error_ == 0) error_ = closed;
         if (error_ != 0)
             output_.err("OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error_)) + "）：" +
                         printable(validUtf8(path_)) + "\n");
@@ -182,11 +180,11 @@ public:
 private:
     struct Part {
         std::string path;
-        std::FILE* file = nullptr;
+        OwnedFile file;
     };
 
-    void write(std::FILE* file, const std::string& text) {
-        if (file != nullptr && error_ == 0 && std::fwrite(text.data(), 1, text.size(), file) != text.size())
+    void write(const OwnedFile& file, const std::string& text) {
+        if (file && error_ == 0 && std::fwrite(text.data(), 1, text.size(), file.get()) != text.size())
             error_ = errno != 0 ? errno : EIO;
     }
     void write(Part& part, const std::string& text) { write(part.file, text); }
@@ -202,18 +200,17 @@ private:
 
     // The part's bytes onto the page; the part is removed.
     void copyPart(Part& part) {
-        if (std::fclose(part.file) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
-        part.file = nullptr;
+        const int closed = part.file.close();
+        if (error_ == 0) error_ = closed;
         const InputFile input = openForReading(part.path);
-        if (input.file == nullptr) {
+        if (!input.file) {
             if (error_ == 0) error_ = EIO;
         } else {
             static std::vector<char> buffer(std::size_t{256} * 1024);
             std::size_t read = 0;
-            while ((read = std::fread(buffer.data(), 1, buffer.size(), input.file)) > 0)
+            while ((read = std::fread(buffer.data(), 1, buffer.size(), input.file.get())) > 0)
                 write(page_, std::string(buffer.data(), read));
-            if (std::ferror(input.file) != 0 && error_ == 0) error_ = EIO;
-            static_cast<void>(std::fclose(input.file));
+            if (std::ferror(input.file.get()) != 0 && error_ == 0) error_ = EIO;
         }
         removeFile(part.path);
     }
@@ -323,7 +320,7 @@ private:
     }
 
     std::string path_;
-    std::FILE* page_;
+    OwnedFile page_;
     Output output_;
     Part grid_;
     Part files_;
@@ -362,10 +359,9 @@ std::unique_ptr<Printer> makeHtmlPrinter(const std::string& path, const Output& 
         output.err("OrvexEnvRead: ページに書けません（" + why + "）：" + printable(validUtf8(path)) + "\n");
         return nullptr;
     }
-    if (existing.file != nullptr) {
+    if (existing.file) {
         char head[sizeof kDoctype - 1] = {};
-        const std::size_t read = std::fread(head, 1, sizeof head, existing.file);
-        static_cast<void>(std::fclose(existing.file));
+        const std::size_t read = std::fread(head, 1, sizeof head, existing.file.get());
         if (read != 0 && std::string_view(head, read) != std::string_view(kDoctype, sizeof kDoctype - 1)) {
             output.err("OrvexEnvRead: ページではないファイルがあるので書きません。別の名前を指定してください：" +
                        printable(validUtf8(path)) + "\n");
@@ -373,12 +369,12 @@ std::unique_ptr<Printer> makeHtmlPrinter(const std::string& path, const Output& 
         }
     }
     std::string reason;
-    std::FILE* page = openForWriting(path, reason);
-    if (page == nullptr) {
+    OwnedFile page = openForWriting(path, reason);
+    if (!page) {
         output.err("OrvexEnvRead: ページを作れません（" + reason + "）：" + printable(validUtf8(path)) + "\n");
         return nullptr;
     }
-    auto printer = std::make_unique<HtmlPrinter>(path, page, output);
+    auto printer = std::make_unique<HtmlPrinter>(path, std::move(page), output);
     if (!printer->openParts()) {
         printer.reset();
         removeFile(path);

@@ -1,9 +1,10 @@
 // What the reader needs of the system beside text conversion.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "reader/owned_file.h"
 
 namespace orvex::reader {
 
@@ -17,7 +18,7 @@ std::vector<std::string> programArguments(int argc, char** argv);
 // on it.
 struct InputFile {
     enum class Problem { None, CannotOpen, Folder, NotAFile };
-    std::FILE* file = nullptr;  // nullptr when there is a problem
+    OwnedFile file;  // none when there is a problem
     Problem problem = Problem::None;
     std::string reason;  // CannotOpen: the system's words (UTF-8)
     bool absent = false;  // CannotOpen: nothing has that name
@@ -54,10 +55,10 @@ unsigned consoleProcessCount();
 // Shows a line for a person and waits for a key (Windows only).
 void waitForKey(const std::string& prompt);
 
-// A file created, or emptied, for writing bytes; nullptr when it cannot be,
+// A file created, or emptied, for writing bytes; none when it cannot be,
 // with the system's words (UTF-8) in reason. Only a regular file is written
 // to: a folder, a pipe or a device there is refused without waiting on it.
-std::FILE* openForWriting(const std::string& path, std::string& reason);
+OwnedFile openForWriting(const std::string& path, std::string& reason);
 
 // Removes a file the reader made; nothing is said when it cannot.
 void removeFile(const std::string& path);
