@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the compilers, Wine and libraries the build and the tests need.
-# Safe to run again: it installs only what is missing.
+# Installs the compilers, Wine and libraries the build and the tests need,
+# and the npm packages of the tests inside the project. Safe to run again: it
+# installs only what is missing.
 #
 # A package index that is out of step with its release file (a mirror being
 # synced) makes `apt-get update` fail for a while: the refresh is tried a few
@@ -40,7 +41,22 @@ packages=(
   "fonts-ipafont-gothic  /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
   # Static analysis (scripts/lint.sh).
   "clang-tidy            clang-tidy"
+  # The reader's records, checked against docs/record.schema.json and loaded
+  # into DuckDB through Node.js (tests/reader/records_check.py).
+  "python3-jsonschema    /usr/lib/python3/dist-packages/jsonschema/__init__.py"
+  "nodejs                node"
+  "npm                   npm"
 )
+
+# Folders of the project (from its root) whose npm packages `npm ci` installs
+# there, at the exact versions of the folder's package-lock.json. A folder is
+# done when npm's record of what it installed (node_modules/.package-lock.json,
+# looked for under ORVEX_DEPS_ROOT) is there and no older than the lock file.
+npm_folders=(
+  # DuckDB, its engine inside the package, for tests/reader/records_check.py.
+  "tests/reader/duckdb"
+)
+project=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 installed() {
   local sign
@@ -52,13 +68,22 @@ installed() {
   done
 }
 
-# The packages of the table that are not installed, in `need`.
+npm_installed() {
+  local record=${ORVEX_DEPS_ROOT-}$project/$1/node_modules/.package-lock.json
+  [ -f "$record" ] && ! [ "$project/$1/package-lock.json" -nt "$record" ]
+}
+
+# The packages of the table that are not installed, in `need`; the npm
+# folders not installed, in `npm_need`.
 find_needed() {
-  need=()
+  need=() npm_need=()
   local entry fields
   for entry in "${packages[@]}"; do
     read -r -a fields <<<"$entry"
     installed "${fields[@]:1}" || need+=("${fields[0]}")
+  done
+  for entry in "${npm_folders[@]}"; do
+    npm_installed "$entry" || npm_need+=("$entry")
   done
 }
 find_needed
@@ -73,10 +98,24 @@ check_32bit_wine() {
   fi
 }
 
-if [ ${#need[@]} -eq 0 ]; then
-  echo "install-deps: everything is installed"
+# The npm folders, once the Debian packages (node and npm among them) are in;
+# then the end, with exit code 1 when anything could not be installed.
+finish() {
+  local status=$1 folder
+  for folder in "${npm_need[@]}"; do
+    echo "install-deps: installing the npm packages of $folder (npm ci)"
+    if ! (cd "$project/$folder" && npm ci </dev/null) || ! npm_installed "$folder"; then
+      echo "install-deps: could not install the npm packages of $folder: see npm's messages above" >&2
+      status=1
+    fi
+  done
   check_32bit_wine
-  exit 0
+  exit "$status"
+}
+
+if [ ${#need[@]} -eq 0 ]; then
+  [ ${#npm_need[@]} -ne 0 ] || echo "install-deps: everything is installed"
+  finish 0
 fi
 
 echo "install-deps: installing ${need[*]}"
@@ -211,7 +250,7 @@ if [ ${#need[@]} -ne 0 ]; then
     else
       echo "install-deps: see apt-get's messages above" >&2
     fi
-    exit 1
+    finish 1
   fi
 fi
-check_32bit_wine
+finish 0

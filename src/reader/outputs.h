@@ -28,13 +28,15 @@ std::string findingHint(Finding finding);
 std::string summary(const std::string& file, const Run& run, int runsInFile, const Run* previous = nullptr);
 
 // One JSON object on one line, with its line end; with previous (the run
-// before it in the file) it carries "changed": the items whose verdict differs.
+// before it in the file) its "changed" lists the items whose verdict differs,
+// without it "changed" is null.
 std::string jsonLine(const std::string& file, const Run& run, const Run* previous = nullptr);
 
 // Where a week of files stands, for a person.
 struct OverviewCounts;
 std::string overview(const OverviewCounts& counts);
-// The JSON object of a file that cannot be read or holds no run.
+// The JSON object of a file that cannot be read or holds no run: a run's keys,
+// null or empty, with the message in "error".
 std::string jsonError(const std::string& file, const std::string& message);
 
 // The byte-order mark and the header row; then one row per run.

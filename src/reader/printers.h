@@ -14,8 +14,8 @@ namespace orvex::reader {
 std::unique_ptr<Printer> makeSummaryPrinter(const Output& output, bool allRuns);
 // The overview alone.
 std::unique_ptr<Printer> makeOverviewPrinter(const Output& output);
-// One object per run, with "changed" on every run after a file's first; one
-// object (file, error) per file not read.
+// One object per run and one per file not read, all with the same keys
+// (docs/record.schema.json).
 std::unique_ptr<Printer> makeJsonPrinter(const Output& output);
 // One byte-order mark and header row, then one row per run.
 std::unique_ptr<Printer> makeCsvPrinter(const Output& output);

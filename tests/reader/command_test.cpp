@@ -281,7 +281,7 @@ TEST(Command, AWeekInAFolder) {
                               u8"    39．ルベナ事前準備セットアップ：1 ファイル\n"));
     EXPECT_TRUE(has(overview, u8"  拡張機能がどのブラウザでも有効でない最新の実行：1\n\n"));
 
-    // The second run of a file says what changed since the first; the first says nothing.
+    // The second run of a file says what changed since the first; the first has changed null.
     const Captured json = runCommand({"--json", sato});
     std::vector<picojson::object> records;
     for (std::size_t start = 0, end; (end = json.out.find('\n', start)) != std::string::npos; start = end + 1) {

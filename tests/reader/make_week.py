@@ -19,8 +19,8 @@ ANNOUNCEMENT = ("以下の結果ファイルを出力します。（既にファ
                 "C:\\Users\\taro\\Desktop\\OrvexEnv.txt\n")
 
 
-def report(scenarios, name, start):
-    with open(os.path.join(scenarios, name, "expected.txt"), encoding="utf-8") as f:
+def report(scenarios, name, start, expected="expected.txt"):
+    with open(os.path.join(scenarios, name, expected), encoding="utf-8") as f:
         text = f.read()
     for placeholder, value in (("{START}", start), ("{OS_CAPTION}", "Microsoft Windows 10 Pro"),
                                ("{OS_MAJOR}", "10"), ("{OS_MINOR}", "0"), ("{OS_BUILD}", "19045"),

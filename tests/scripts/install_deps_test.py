@@ -1,8 +1,10 @@
-"""scripts/install-deps.sh on a machine with nothing installed, its apt-get
-and dpkg stand-ins on the PATH: a package index out of step with its mirror,
-retried; an install that works at once, one that works without the suite
-whose index failed, and one in which a package cannot be installed. Needs no
-root and touches nothing of the real system.
+"""scripts/install-deps.sh on a machine with nothing installed, its apt-get,
+dpkg and npm stand-ins on the PATH: a package index out of step with its
+mirror, retried; an install that works at once, one that works without the
+suite whose index failed, and one in which a package cannot be installed;
+the npm packages installed after node and npm, again when their lock file
+changed, and an npm install that fails. Needs no root and touches nothing of
+the real system (npm's record of its install lies under the stand-in root).
 
 Usage: install_deps_test.py SCRIPT"""
 import os
@@ -19,7 +21,8 @@ script = sys.argv[1]
 # APT_BROKEN cannot be installed, or only without the security suite when
 # APT_FIXED_BY_FEWER_SUITES is set; such an install then removes the packages
 # of APT_REMOVES. An install puts the signs of its packages (SIGNS: package,
-# then signs) in place: commands in the stub's bin, files under the root.
+# then signs) in place: commands in the stub's bin (the stand-in of STUB_TOOLS
+# where there is one), files under the root.
 APT_GET = r"""#!/bin/sh
 echo "$*" >>"$STUB_LOG"
 case $1 in
@@ -56,7 +59,8 @@ install)
     grep "^$word " "$SIGNS" | cut -d' ' -f2- | tr ' ' '\n' | while read -r sign; do
       case $sign in
       /*) file=$(echo "$STUB_ROOT$sign" | tr '*' x); mkdir -p "$(dirname "$file")"; touch "$file" ;;
-      *) printf '#!/bin/sh\n' >"$STUB_BIN/$sign"; chmod +x "$STUB_BIN/$sign" ;;
+      *) if [ -f "$STUB_TOOLS/$sign" ]; then cat "$STUB_TOOLS/$sign"; else printf '#!/bin/sh\n'; fi >"$STUB_BIN/$sign"
+         chmod +x "$STUB_BIN/$sign" ;;
       esac
     done
   done ;;
@@ -64,6 +68,13 @@ esac
 """
 DPKG = """#!/bin/sh
 echo "dpkg $*" >>"$STUB_LOG"
+"""
+# npm ci writes its record of the install where the script looks for it,
+# under the root; with NPM_FAILS set it fails as without the registry.
+NPM = """#!/bin/sh
+echo "npm $* in $PWD" >>"$STUB_LOG"
+if [ -n "$NPM_FAILS" ]; then echo "npm error code ECONNREFUSED" >&2; exit 1; fi
+mkdir -p "$STUB_ROOT$PWD/node_modules" && touch "$STUB_ROOT$PWD/node_modules/.package-lock.json"
 """
 SOURCES = {
     "sources.list": "deb [arch=amd64,i386] http://deb.example/debian-security/ bookworm-security main\n"
@@ -78,10 +89,13 @@ with open(script) as f:
 signs = [line.strip().strip('"') for line in table.splitlines() if line.strip().startswith('"')]
 
 
-def run(work, update_failures, broken="", fixed_by_fewer_suites="", removes=""):
-    bin_dir, root = os.path.join(work, "bin"), os.path.join(work, "root")
+def run(work, update_failures, broken="", fixed_by_fewer_suites="", removes="", npm_fails=""):
+    bin_dir, root, tools = os.path.join(work, "bin"), os.path.join(work, "root"), os.path.join(work, "tools")
     if not os.path.isdir(bin_dir):
         os.mkdir(bin_dir)
+        os.mkdir(tools)
+        with open(os.path.join(tools, "npm"), "w") as f:
+            f.write(NPM)
         for name, text in (("apt-get", APT_GET), ("dpkg", DPKG)):
             with open(os.path.join(bin_dir, name), "w") as f:
                 f.write(text)
@@ -98,8 +112,8 @@ def run(work, update_failures, broken="", fixed_by_fewer_suites="", removes=""):
     log = os.path.join(work, "apt.log")
     open(log, "w").close()
     env = {"PATH": bin_dir, "ORVEX_DEPS_ROOT": root, "ORVEX_APT_WAITS": "0 0 0", "STUB_LOG": log,
-           "STUB_ROOT": root, "STUB_BIN": bin_dir, "SIGNS": os.path.join(work, "signs"),
-           "STUB_SOURCES": os.path.join(work, "sources.seen"), "APT_UPDATE_FAILURES": str(update_failures),
+           "STUB_ROOT": root, "STUB_BIN": bin_dir, "STUB_TOOLS": tools, "NPM_FAILS": npm_fails,
+           "SIGNS": os.path.join(work, "signs"), "STUB_SOURCES": os.path.join(work, "sources.seen"), "APT_UPDATE_FAILURES": str(update_failures),
            "APT_BROKEN": broken, "APT_FIXED_BY_FEWER_SUITES": fixed_by_fewer_suites, "APT_REMOVES": removes}
     result = subprocess.run(["/bin/bash", script], env=env, stdin=subprocess.DEVNULL, capture_output=True,
                             text=True, timeout=60)
@@ -123,12 +137,15 @@ def expect(title, result, checks):
     return not failed
 
 
+duckdb = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(script))), "tests/reader/duckdb")
 verdicts = []
 with tempfile.TemporaryDirectory() as work:
-    # Two refreshes fail, the third works; everything installs at once, and
-    # a second run finds nothing to do.
+    # Two refreshes fail, the third works; everything installs at once, the
+    # npm packages after it, and a second run finds nothing to do.
     result, calls = run(work, 2)
     installs = [packages(call) for call in calls if call.startswith("install")]
+    npm_at = [i for i, call in enumerate(calls) if call.startswith("npm")]
+    apt_at = [i for i, call in enumerate(calls) if call.startswith("install")]
     again, calls_again = run(work, 0)
     verdicts.append(expect("a late refresh", result, [
         (result.returncode == 0, "exit code %d, not 0" % result.returncode),
@@ -137,9 +154,25 @@ with tempfile.TemporaryDirectory() as work:
         ("dpkg --add-architecture i386" in calls, "i386 added"),
         (len(installs) == 1 and {"wine32:i386", "wine64", "cmake", "chromium", "locales"} <= set(installs[0]),
          "one install of every package"),
+        ({"nodejs", "npm", "python3-jsonschema"} <= set(installs[0] if installs else []), "node, npm, jsonschema"),
+        ([calls[i] for i in npm_at] == ["npm ci in " + duckdb] and apt_at and npm_at[0] > apt_at[0],
+         "npm ci once in %s, after apt-get" % duckdb),
         (again.returncode == 0 and calls_again == [] and "everything is installed" in again.stdout,
          "a second run installs nothing"),
     ]))
+
+    # The lock file changed since npm's install (made older here): npm ci
+    # again; an npm that cannot reach the registry fails the script.
+    record = os.path.join(work, "root") + duckdb + "/node_modules/.package-lock.json"
+    for npm_fails, code, title in (("", 0, "a lock file newer than the install"), ("yes", 1, "an npm that fails")):
+        os.utime(record, (0, 0))
+        result, calls = run(work, 0, npm_fails=npm_fails)
+        verdicts.append(expect(title, result, [
+            (result.returncode == code, "exit code %d, not %d" % (result.returncode, code)),
+            (calls == ["npm ci in " + duckdb], "npm ci alone, not %s" % calls),
+            (("could not install the npm packages of tests/reader/duckdb" in result.stderr) == bool(npm_fails),
+             "the folder named when npm failed, and only then"),
+        ]))
 
 with tempfile.TemporaryDirectory() as work:
     # The refresh never works and wine32 cannot be installed: the others still are.
@@ -152,6 +185,7 @@ with tempfile.TemporaryDirectory() as work:
         (["wine32:i386"] in rest and "could not install: wine32:i386\n" in result.stderr,
          "wine32 tried alone and named alone"),
         ("out of step" in result.stderr and "try again in a few minutes" in result.stderr, "the likely cause"),
+        ("npm ci in " + duckdb in calls, "the npm packages installed all the same"),
     ]))
 
     # Run again: wine32 installs only without the security suite, at the
