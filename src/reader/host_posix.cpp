@@ -100,7 +100,10 @@ bool isValidUtf8(std::string_view text) {
 
 std::string validUtf8(std::string_view text) { return utf8Checker().convert(text, 1, kUtf8Replacement); }
 
-std::string forConsole(std::string_view text, bool) { return validUtf8(text); }
+bool writeForPerson(const std::string& text, bool errorStream) {
+    const std::string bytes = validUtf8(text);
+    return std::fwrite(bytes.data(), 1, bytes.size(), errorStream ? stderr : stdout) == bytes.size();
+}
 
 std::vector<std::string> programArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
