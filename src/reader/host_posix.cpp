@@ -144,7 +144,7 @@ std::vector<std::string> expandWildcards(const std::string& argument) { return {
 
 std::string listedPath(const std::string& line) { return line; }
 
-unsigned consoleProcessCount() { return 0; }
+bool hasConsoleOfItsOwn() { return false; }
 
 void waitForKey(const std::string&) {}
 

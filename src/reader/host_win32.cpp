@@ -164,11 +164,16 @@ std::vector<std::string> expandWildcards(const std::string& argument) {
 
 std::string listedPath(const std::string& line) { return isValidUtf8(line) ? line : cp932ToUtf8(line); }
 
-unsigned consoleProcessCount() {
+bool hasConsoleOfItsOwn() {
     DWORD mode = 0;
-    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0) return 0;
+    // Wine gives a program started from a terminal with "< /dev/null" a
+    // console for its output alone: only a console's input handle takes
+    // GetConsoleMode.
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0 ||
+        GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) == 0)
+        return false;
     DWORD processes[4];
-    return static_cast<unsigned>(GetConsoleProcessList(processes, 4));
+    return GetConsoleProcessList(processes, 4) == 1;
 }
 
 void waitForKey(const std::string& prompt) {

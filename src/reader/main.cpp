@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments = programArguments(argc, argv);
     // Started from Explorer (a double-click, files or a folder dropped on it):
     // the window would close before anyone read it.
-    const bool wait = waitsForKey(consoleProcessCount());
+    const bool wait = hasConsoleOfItsOwn();
     if (arguments.empty() && wait) {
         output.out(kHowToUse, true);
         waitForKey("何かキーを押すと閉じます。");

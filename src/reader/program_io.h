@@ -41,9 +41,13 @@ std::string listedPath(const std::string& line);
 // on a Japanese Windows).
 bool writeForPerson(const std::string& text, bool errorStream);
 
-// How many processes share the console standard output is written to; 0 when
-// standard output is no console (redirected) or there is none, and off Windows.
-unsigned consoleProcessCount();
+// Whether the reader has a console of its own that closes with it (started
+// from Explorer: files or a folder dropped on it, or the exe double-clicked):
+// it is the one process attached to the console, and both its standard input
+// and output are that console. In a command prompt, from a script, with its
+// output redirected or its input not from the console (nobody there to press
+// a key), and off Windows, it has not.
+bool hasConsoleOfItsOwn();
 // Shows a line for a person and waits for a key (Windows only).
 void waitForKey(const std::string& prompt);
 
