@@ -39,6 +39,8 @@ packages=(
   "chromium              chromium"
   # A Japanese font, so that the page's screenshot can be read.
   "fonts-ipafont-gothic  /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
+  # A real terminal for the reader under Wine (its test reads the screen).
+  "tmux                  tmux"
   # Static analysis (scripts/lint.sh).
   "clang-tidy            clang-tidy"
   # The reader's records, checked against docs/record.schema.json and loaded

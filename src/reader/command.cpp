@@ -316,8 +316,6 @@ private:
 
 }  // namespace
 
-bool waitsForKey(unsigned consoleProcessCount) { return consoleProcessCount == 1; }
-
 int runReader(const std::vector<std::string>& arguments, const Output& output) {
     const std::optional<Options> options = parseOptions(arguments, output);
     if (!options) {

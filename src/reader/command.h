@@ -24,10 +24,4 @@ struct Output {
 // arguments: without the program's name.
 int runReader(const std::vector<std::string>& arguments, const Output& output);
 
-// Whether the reader waits for a key before it ends: only when it is the one
-// process attached to its console, a console of its own that closes with it
-// (started from Explorer, files or a folder dropped on it). In a command
-// prompt, from a script or with its output redirected (count 0) it never waits.
-bool waitsForKey(unsigned consoleProcessCount);
-
 }  // namespace orvex::reader

@@ -107,7 +107,10 @@ bool isValidUtf8(std::string_view text) {
 
 std::string validUtf8(std::string_view text) { return utf8Checker().convert(text, 1, kUtf8Replacement); }
 
-std::string forConsole(std::string_view text, bool) { return validUtf8(text); }
+bool writeForPerson(const std::string& text, bool errorStream) {
+    const std::string bytes = validUtf8(text);
+    return std::fwrite(bytes.data(), 1, bytes.size(), errorStream ? stderr : stdout) == bytes.size();
+}
 
 std::string displayName(const std::string& path) {
     std::string shown;
@@ -189,7 +192,7 @@ std::vector<std::string> expandWildcards(const std::string& argument) { return {
 
 std::string listedPath(const std::string& line) { return line; }
 
-unsigned consoleProcessCount() { return 0; }
+bool hasConsoleOfItsOwn() { return false; }
 
 void waitForKey(const std::string&) {}
 

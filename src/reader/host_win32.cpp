@@ -1,6 +1,6 @@
 // The reader on Windows: text conversion through UTF-16 with the Win32
 // conversion functions, file names from the wide command line, the console's
-// code page for what a person reads.
+// wide-character output for what a person reads.
 #include <windows.h>
 
 #include <conio.h>
@@ -89,12 +89,30 @@ bool isValidUtf8(std::string_view text) {
 
 std::string validUtf8(std::string_view text) { return fromWide(CP_UTF8, toWide(CP_UTF8, text)); }
 
-std::string forConsole(std::string_view text, bool errorStream) {
+bool writeForPerson(const std::string& text, bool errorStream) {
+    std::FILE* stream = errorStream ? stderr : stdout;
+    const HANDLE handle = GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode = 0;
-    const bool console = GetConsoleMode(GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE), &mode) != 0;
-    unsigned codePage = console ? GetConsoleOutputCP() : 0;
-    if (codePage == 0) codePage = GetACP();
-    return fromWide(codePage, toWide(CP_UTF8, text));
+    if (GetConsoleMode(handle, &mode) == 0) {
+        const std::string bytes = fromWide(GetACP(), toWide(CP_UTF8, text));
+        return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+    }
+    // Bytes in the console's code page would lose what it lacks ("?" for
+    // Japanese in code page 437), and the C runtime's own console output
+    // takes them for Latin-1 under Wine.
+    if (std::fflush(stream) != 0) return false;
+    const std::wstring wide = toWide(CP_UTF8, text);
+    // In pieces: older Windows refuse a long console write for lack of memory.
+    constexpr std::size_t kPiece = 8192;
+    for (std::size_t at = 0; at < wide.size();) {
+        std::size_t size = std::min(wide.size() - at, kPiece);
+        if (at + size < wide.size() && IS_HIGH_SURROGATE(wide[at + size - 1])) --size;  // keep a pair whole
+        DWORD written = 0;
+        if (WriteConsoleW(handle, wide.data() + at, static_cast<DWORD>(size), &written, nullptr) == 0 || written == 0)
+            return false;
+        at += written;
+    }
+    return true;
 }
 
 std::vector<std::string> programArguments(int, char**) {
@@ -182,17 +200,20 @@ std::vector<std::string> expandWildcards(const std::string& argument) {
 
 std::string listedPath(const std::string& line) { return isValidUtf8(line) ? line : cp932ToUtf8(line); }
 
-unsigned consoleProcessCount() {
+bool hasConsoleOfItsOwn() {
     DWORD mode = 0;
-    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0) return 0;
+    // Wine gives a program started from a terminal with "< /dev/null" a
+    // console for its output alone: only a console's input handle takes
+    // GetConsoleMode.
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0 ||
+        GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) == 0)
+        return false;
     DWORD processes[4];
-    return static_cast<unsigned>(GetConsoleProcessList(processes, 4));
+    return GetConsoleProcessList(processes, 4) == 1;
 }
 
 void waitForKey(const std::string& prompt) {
-    const std::string bytes = forConsole(prompt, false);
-    static_cast<void>(std::fwrite(bytes.data(), 1, bytes.size(), stdout));
-    static_cast<void>(std::fflush(stdout));
+    static_cast<void>(writeForPerson(prompt, false));
     static_cast<void>(_getch());
 }
 

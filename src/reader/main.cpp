@@ -9,7 +9,6 @@
 
 #include "reader/command.h"
 #include "reader/program_io.h"
-#include "reader/text_conversion.h"
 
 namespace {
 
@@ -37,20 +36,20 @@ int main(int argc, char** argv) {
             writeBytesUnchanged();
             bytesUnchanged = true;
         }
-        const std::string bytes = forPerson ? forConsole(text, false) : text;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) outputLost = true;
+        const bool written = forPerson ? writeForPerson(text, false)
+                                       : std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+        if (!written) outputLost = true;
     };
     // Standard error is the last resort: what it cannot take is not reported anywhere.
     output.err = [](const std::string& text) {
         static_cast<void>(std::fflush(stdout));
-        const std::string bytes = forConsole(text, true);
-        static_cast<void>(std::fwrite(bytes.data(), 1, bytes.size(), stderr));
+        static_cast<void>(writeForPerson(text, true));
         static_cast<void>(std::fflush(stderr));
     };
     const std::vector<std::string> arguments = programArguments(argc, argv);
     // Started from Explorer (a double-click, files or a folder dropped on it):
     // the window would close before anyone read it.
-    const bool wait = waitsForKey(consoleProcessCount());
+    const bool wait = hasConsoleOfItsOwn();
     if (arguments.empty() && wait) {
         output.out(kHowToUse, true);
         waitForKey("何かキーを押すと閉じます。");

@@ -49,9 +49,22 @@ std::vector<std::string> expandWildcards(const std::string& argument);
 // no UTF-8 is in the ANSI code page (what "dir /b /s > list.txt" writes).
 std::string listedPath(const std::string& line);
 
-// How many processes share the console standard output is written to; 0 when
-// standard output is no console (redirected) or there is none, and off Windows.
-unsigned consoleProcessCount();
+// Writes UTF-8 text for a person to standard output, or to standard error
+// when errorStream; false when not all of it was taken. UTF-8 on Linux. On
+// Windows a console gets it through its wide-character output (UTF-16), so
+// Japanese reads right whatever the console's code page, after what the C
+// stream holds (the two stay in order); a file or a pipe gets the ANSI code
+// page, in which Windows programs and the tool's own result file write (CP932
+// on a Japanese Windows).
+bool writeForPerson(const std::string& text, bool errorStream);
+
+// Whether the reader has a console of its own that closes with it (started
+// from Explorer: files or a folder dropped on it, or the exe double-clicked):
+// it is the one process attached to the console, and both its standard input
+// and output are that console. In a command prompt, from a script, with its
+// output redirected or its input not from the console (nobody there to press
+// a key), and off Windows, it has not.
+bool hasConsoleOfItsOwn();
 // Shows a line for a person and waits for a key (Windows only).
 void waitForKey(const std::string& prompt);
 

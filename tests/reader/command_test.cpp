@@ -244,12 +244,6 @@ TEST(Command, GigabyteFileIsReadAsItStreams) {
 }
 #endif
 
-TEST(Command, WaitsForAKeyOnlyInAConsoleOfItsOwn) {
-    EXPECT_FALSE(waitsForKey(0));  // redirected, or no console
-    EXPECT_TRUE(waitsForKey(1));   // started from Explorer
-    EXPECT_FALSE(waitsForKey(2));  // in a command prompt or a script
-}
-
 #ifdef ORVEX_WEEK
 // The desk's week as a folder: every .txt below it once, in path order, one
 // overview across the files, what changed between the runs of one file.
