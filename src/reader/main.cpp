@@ -1,8 +1,8 @@
 // OrvexEnvRead: reads the result files of OrvexEnv and tells the support
 // desk what each latest run says, for a person (a summary in Japanese) or as
-// data (--json, --csv). Exit codes as runReader's; also 2 when standard
-// output could not take everything (a full disk, a closed pipe): nothing is
-// lost without a word.
+// data (--json, --csv), and on a page (--html). Exit codes as exitCode's
+// (outcome.h); standard output that could not take everything (a full disk,
+// a closed pipe) is said and counts: nothing is lost without a word.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -53,13 +53,13 @@ int main(int argc, char** argv) {
     if (arguments.empty() && wait) {
         output.out(kHowToUse, true);
         waitForKey("何かキーを押すと閉じます。");
-        return 0;
+        return exitCode(Outcome());
     }
-    int exitCode = runReader(arguments, output);
+    Outcome outcome = runReader(arguments, output);
     if (std::fflush(stdout) != 0 || outputLost) {
         output.err("OrvexEnvRead: 標準出力に書き切れませんでした（ディスクがいっぱいか、出力先が閉じています）。\n");
-        exitCode = 2;
+        outcome.unwritten = true;
     }
     if (wait) waitForKey("\n何かキーを押すと閉じます。");
-    return exitCode;
+    return exitCode(outcome);
 }

@@ -20,7 +20,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "reader/outputs.h"
+#include "reader/csv_printer.h"
+#include "reader/json_printer.h"
+#include "reader/summary_printer.h"
 #include "reader/result_file.h"
 #include "reader/text_conversion.h"
 
@@ -31,8 +33,8 @@ std::string readAll(const std::string& bytes, std::size_t piece) {
     using namespace orvex::reader;
     std::string records;
     ResultFileReader reader([&records](Run& run) {
-        const std::string text = summary("OrvexEnv.txt", run, run.number) + csvRow("OrvexEnv.txt", run);
-        const std::string json = jsonLine("OrvexEnv.txt", run);
+        const std::string text = summaryText("OrvexEnv.txt", run, run.number, nullptr) + csvRow("OrvexEnv.txt", run);
+        const std::string json = jsonRecord("OrvexEnv.txt", run, nullptr);
         picojson::value parsed;
         if (!isValidUtf8(text) || !isValidUtf8(json) || !picojson::parse(parsed, json).empty()) std::abort();
         for (int item = 1; item <= kItemCount; ++item)

@@ -9,7 +9,7 @@
 #endif
 
 #include "reader/command.h"
-#include "reader/outputs.h"
+#include "reader/csv_printer.h"
 #include "reader_test_support.h"
 
 namespace orvex::reader::testing {
@@ -25,7 +25,7 @@ Captured runCommand(const std::vector<std::string>& arguments) {
     Output output;
     output.out = [&captured](const std::string& text, bool) { captured.out += text; };
     output.err = [&captured](const std::string& text) { captured.err += text; };
-    captured.exitCode = runReader(arguments, output);
+    captured.exitCode = exitCode(runReader(arguments, output));
     return captured;
 }
 

@@ -1,7 +1,7 @@
 // Every report the Wine scenarios expect, written as the tool writes it and
 // read back: each line keeps its text and gets the verdict of the desk's
 // table, said here again in the report's own words.
-#include "reader/outputs.h"
+#include "reader/run_facts.h"
 #include "reader_test_support.h"
 
 namespace orvex::reader::testing {

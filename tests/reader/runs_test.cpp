@@ -2,7 +2,7 @@
 // mail client saved again as UTF-8, files joined from both, line ends
 // converted on the way, copies of the console, and runs no tool writes as
 // they are.
-#include "reader/outputs.h"
+#include "reader/run_facts.h"
 #include "reader_test_support.h"
 
 namespace orvex::reader::testing {

@@ -1,0 +1,49 @@
+// The reading loop: what each name on the command line or in a list stands
+// for (a file, every result file below a folder, on Windows the matches of a
+// wildcard), each file read once, run by run, into the printer. What cannot
+// be read is named on standard error and told to the printer; nothing given
+// passes unread.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "reader/outcome.h"
+#include "reader/output.h"
+#include "reader/printer.h"
+
+namespace orvex::reader {
+
+class Inputs {
+public:
+    // What is read, and what is not, goes into outcome (notRead, attention).
+    Inputs(Printer& printer, const Output& output, Outcome& outcome)
+        : printer_(printer), output_(output), outcome_(outcome) {}
+
+    // A command-line argument: on Windows, * and ? are expanded here.
+    void readArgument(const std::string& argument);
+    // The files a list names: one per line (LF or CR LF; empty lines are
+    // passed over), or, in a list that holds a NUL byte (as "find -print0"
+    // writes it, where a name may hold a line end), one before each NUL. A
+    // NUL never belongs to a name. "-": standard input.
+    void readList(const std::string& list);
+
+private:
+    // A file, or every result file below a folder.
+    void read(const std::string& path);
+    // One file, run by run: only the run before the current one and the
+    // latest are held.
+    void readFile(const std::string& path);
+    // A file reached before (a name given twice, a folder and a file in it,
+    // two spellings of one path) is passed over.
+    bool seenBefore(const std::string& path);
+    // Names what was not read on standard error and tells the printer.
+    void fail(const std::string& path, const std::string& message);
+
+    Printer& printer_;
+    const Output& output_;
+    Outcome& outcome_;
+    std::set<std::string> seen_;  // the identities of the files and folders reached
+};
+
+}  // namespace orvex::reader

@@ -1,0 +1,93 @@
+#include "reader/page_printer.h"
+
+#include <cstring>
+
+#include "reader/page_markup.h"
+#include "reader/page_spool.h"
+#include "reader/printable.h"
+#include "reader/program_io.h"
+#include "reader/run_facts.h"
+#include "reader/text_conversion.h"
+
+namespace orvex::reader {
+
+namespace {
+
+// Each file's grid row and section go to the spool as soon as the file is
+// done; the chart, which needs every file's counts, comes first on the page.
+class PagePrinter : public Printer {
+public:
+    PagePrinter(std::string path, const Output& output) : path_(std::move(path)), output_(output) {}
+
+    bool open() {
+        std::string message;
+        if (spool_.open(path_, message)) return true;
+        output_.err("OrvexEnvRead: " + message + "\n");
+        return false;
+    }
+
+    void run(const std::string&, const Run& run, const Run*) override { counts_.addRun(run); }
+
+    void fileDone(const std::string& file, const Run& latest, const Run* previous, int runs) override {
+        counts_.addLatest(latest);
+        addRow(gridRow(++files_, file, latest));
+        spool_.addSection(fileSection(files_, file, latest, previous, runs));
+    }
+
+    void fileNotRead(const std::string& file, const std::string& message) override {
+        counts_.addNotRead();
+        addRow(gridRowNotRead(++files_, file, message));
+        spool_.addSection(notReadSection(files_, file, message));
+    }
+
+    bool finish() override {
+        if (files_ % kRowsPerBlock != 0) spool_.addRow(gridBlockEnd());
+        const int error = spool_.assemble(pageHead() + pageOverview(counts_) + gridHead(), sectionsHead(), pageEnd());
+        if (error == 0) return true;
+        output_.err("OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error)) + "）：" +
+                    printable(validUtf8(path_)) + "\n");
+        return false;
+    }
+
+private:
+    // A grid row (the files_-th), in its block.
+    void addRow(const std::string& row) {
+        if (files_ % kRowsPerBlock == 1) spool_.addRow(gridBlockStart());
+        spool_.addRow(row);
+        if (files_ % kRowsPerBlock == 0) spool_.addRow(gridBlockEnd());
+    }
+
+    std::string path_;
+    const Output& output_;
+    PageSpool spool_;
+    OverviewCounts counts_;
+    int files_ = 0;  // files done or not read, numbering their row and section
+};
+
+}  // namespace
+
+std::unique_ptr<Printer> makePagePrinter(const std::string& path, const Output& output) {
+    // A file there already is replaced only when it is a page: a result file
+    // named by mistake is never emptied.
+    const InputFile existing = openForReading(path);
+    if (existing.problem != InputFile::Problem::None && !existing.absent) {
+        const std::string why = existing.problem == InputFile::Problem::Folder     ? std::string("フォルダーです")
+                                : existing.problem == InputFile::Problem::NotAFile ? std::string("ファイルではありません")
+                                                                                   : existing.reason;
+        output.err("OrvexEnvRead: ページに書けません（" + why + "）：" + printable(validUtf8(path)) + "\n");
+        return nullptr;
+    }
+    if (existing.file) {
+        char head[kPageStart.size()] = {};
+        const std::size_t read = std::fread(head, 1, sizeof head, existing.file.get());
+        if (read != 0 && std::string_view(head, read) != kPageStart) {
+            output.err("OrvexEnvRead: ページではないファイルがあるので書きません。別の名前を指定してください：" +
+                       printable(validUtf8(path)) + "\n");
+            return nullptr;
+        }
+    }
+    auto printer = std::make_unique<PagePrinter>(path, output);
+    return printer->open() ? std::move(printer) : nullptr;
+}
+
+}  // namespace orvex::reader

@@ -1,0 +1,191 @@
+#include "reader/run_facts.h"
+
+#include <algorithm>
+
+#include "report/catalogue.h"
+
+namespace orvex::reader {
+
+using namespace catalogue;
+
+namespace {
+
+const ItemLine& lineOf(const Run& run, int item) { return run.items[static_cast<std::size_t>(item - 1)]; }
+
+std::optional<Verdict> verdictOf(const Run& run, int item) {
+    const ItemLine& line = lineOf(run, item);
+    return line.present ? std::optional<Verdict>(line.judgement.verdict) : std::nullopt;
+}
+
+std::string afterLastItem(const Run& run) {
+    return run.lastItem == 0 ? std::string("開始の直後") : "項目 " + std::to_string(run.lastItem) + " の後";
+}
+
+std::string findingText(Finding finding) {
+    switch (finding) {
+    case Finding::ExtensionOnNowhere: {
+        std::string items;
+        for (int item : extensionStateItems()) items += (items.empty() ? "" : "、") + std::to_string(item);
+        return "拡張機能はどのブラウザでも有効になっていません（項目 " + items + "）。";
+    }
+    }
+    return std::string();
+}
+
+std::string findingHint(Finding finding) {
+    switch (finding) {
+    case Finding::ExtensionOnNowhere: return "Chrome か Edge で拡張機能を追加して、有効にしてください。";
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string howItEnded(const Run& run) {
+    switch (run.end()) {
+    case RunEnd::Complete: return "最後まで実行されています。";
+    case RunEnd::Failure: {
+        const auto endedAt = [&run](const FailureSite& site) {
+            return run.endingFailure == site.errorNumber || run.endingFailure == site.fileNumber;
+        };
+        if (endedAt(kLastLoggedOnUserUnreadable))
+            return "途中で終わっています。最後にログオンしたユーザーをレジストリから読めませんでした。"
+                   "パソコンの利用者が Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。";
+        if (endedAt(kProfileListUnreadable))
+            return "途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。"
+                   "パソコンの管理者に相談してください。";
+        // The account name is looked up after the pop-up lines, before the extension's.
+        if (endedAt(kLastLoggedOnSamUserUnreadable))
+            return "項目 " + std::to_string(kPopupAllowList.hosts.back().number) +
+                   " の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから読めず、項目 " +
+                   std::to_string(kChromeExtension.states.front().number) +
+                   " 以降は調べられていません。パソコンの利用者が Windows にサインインし直してから、"
+                   "もう一度 OrvexEnv を実行してください。";
+        return "途中で終わっています。もう一度 OrvexEnv を実行してください。";
+    }
+    case RunEnd::Interrupted:
+        return afterLastItem(run) + "で終わり、次の実行が始まっています。もう一度 OrvexEnv を実行して、"
+                                    "最後まで終わるのを待ってもらってください。";
+    case RunEnd::Cut:
+        return "ファイルが" + afterLastItem(run) + "で切れています。結果ファイルを全部送ってもらってください。";
+    case RunEnd::ItemsMissing: {
+        std::vector<int> missing;
+        for (int item = 1; item <= kItemCount; ++item)
+            if (!lineOf(run, item).present) missing.push_back(item);
+        return "終わりの区切り線はありますが、項目 " + itemList(missing) +
+               " がありません（ファイルが書き換えられた可能性があります）。もう一度 OrvexEnv を実行してもらってください。";
+    }
+    }
+    return std::string();
+}
+
+const char* endName(RunEnd end) {
+    switch (end) {
+    case RunEnd::Complete: return "complete";
+    case RunEnd::Failure: return "failure";
+    case RunEnd::Interrupted: return "interrupted";
+    case RunEnd::Cut: return "cut";
+    case RunEnd::ItemsMissing: return "items-missing";
+    }
+    return "cut";
+}
+
+std::array<int, 4> extensionStateItems() {
+    return {kChromeExtension.states[0].number, kChromeExtension.states[1].number, kEdgeExtension.states[0].number,
+            kEdgeExtension.states[1].number};
+}
+
+std::vector<Finding> findings(const Run& run) {
+    std::vector<Finding> found;
+    bool onNowhere = true;
+    for (int item : extensionStateItems()) {
+        const ItemLine& line = lineOf(run, item);
+        onNowhere = onNowhere && line.present && line.judgement.verdict != Verdict::Ok;
+    }
+    if (onNowhere) found.push_back(Finding::ExtensionOnNowhere);
+    return found;
+}
+
+const char* findingName(Finding finding) {
+    switch (finding) {
+    case Finding::ExtensionOnNowhere: return "extension-on-nowhere";
+    }
+    return "";
+}
+
+bool needsAttention(const Run& run) {
+    return !run.complete() || run.count(Verdict::Action) != 0 || run.count(Verdict::Unread) != 0 ||
+           !findings(run).empty();
+}
+
+std::vector<LineToAct> linesToAct(const Run& run) {
+    std::vector<LineToAct> lines;
+    for (int item = 1; item <= kItemCount; ++item) {
+        const ItemLine& line = lineOf(run, item);
+        if (line.present && needsAction(line.judgement.verdict))
+            lines.push_back({item, line.judgement.verdict, line.text, hint(item, line.judgement)});
+    }
+    for (Finding finding : findings(run)) lines.push_back({0, Verdict::Action, findingText(finding), findingHint(finding)});
+    return lines;
+}
+
+const char* verdictWords(const std::optional<Verdict>& verdict) {
+    if (!verdict) return "記録なし";
+    switch (*verdict) {
+    case Verdict::Ok: return "問題なし";
+    case Verdict::Action: return "要対応";
+    case Verdict::Unread: return "読めず";
+    case Verdict::Info: return "参考";
+    }
+    return "読めず";
+}
+
+std::string itemList(const std::vector<int>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size();) {
+        std::size_t j = i;
+        while (j + 1 < items.size() && items[j + 1] == items[j] + 1) ++j;
+        if (!text.empty()) text += "、";
+        text += std::to_string(items[i]);
+        if (j > i) text += "～" + std::to_string(items[j]);
+        i = j + 1;
+    }
+    return text;
+}
+
+std::vector<Change> changes(const Run& before, const Run& after) {
+    std::vector<Change> changed;
+    for (int item = 1; item <= kItemCount; ++item) {
+        const std::optional<Verdict> from = verdictOf(before, item);
+        const std::optional<Verdict> to = verdictOf(after, item);
+        if (from != to) changed.push_back({item, from, to});
+    }
+    return changed;
+}
+
+const char* changeVerdictName(const std::optional<Verdict>& verdict) {
+    return verdict ? verdictName(*verdict) : "missing";
+}
+
+void OverviewCounts::addRun(const Run& run) { ++(run.complete() ? runsComplete : runsNotComplete); }
+
+void OverviewCounts::addLatest(const Run& latest) {
+    ++filesRead;
+    for (int item = 1; item <= kItemCount; ++item)
+        if (needsAction(verdictOf(latest, item))) ++itemsNeedingAttention[static_cast<std::size_t>(item - 1)];
+    for (Finding finding : findings(latest))
+        if (finding == Finding::ExtensionOnNowhere) ++extensionOnNowhere;
+}
+
+std::vector<int> OverviewCounts::mostFrequent() const {
+    std::vector<int> items;
+    for (int item = 1; item <= kItemCount; ++item)
+        if (itemsNeedingAttention[static_cast<std::size_t>(item - 1)] > 0) items.push_back(item);
+    std::stable_sort(items.begin(), items.end(), [this](int a, int b) {
+        return itemsNeedingAttention[static_cast<std::size_t>(a - 1)] >
+               itemsNeedingAttention[static_cast<std::size_t>(b - 1)];
+    });
+    return items;
+}
+
+}  // namespace orvex::reader
