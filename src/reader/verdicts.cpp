@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "reader/text_conversion.h"
@@ -69,120 +70,229 @@ std::string concat(std::initializer_list<std::string_view> pieces) {
     return text;
 }
 
-using AllForms = std::array<Forms, kItemCount + 1>;  // by item number; 0 unused
+// What to do about a line that needs action or could not be read, for a
+// person at the desk: one sentence or two, written around the name of what
+// the line is about where an item's lines differ by it (a host, an add-on,
+// a setup).
+struct Hint {
+    std::string_view before;
+    std::string_view after = {};
 
-void addSystemForms(AllForms& forms) {
-    for (const LabelledItem& item : {kOsName, kOsVersion, kOsBuild})
-        forms[item.number] = {shaped(item.label, Value::Text, "", Verdict::Info)};
-    forms[kOsBitness.number] = {shaped(kOsBitness.label, Value::Text, "", Verdict::Info)};
-    {
-        const SmartCardItem& card = kSmartCardService;
-        Forms& cardForms = forms[card.number];
-        for (uint32_t state = 1; state <= 7; ++state) {
-            const bool starting = state == 2 || state == 5;
-            cardForms.push_back(exact(
-                concat({card.label, card.stateMessages[state - 1], "(", std::to_string(state), ")"}),
-                state == kSmartCardRunning ? Verdict::Ok : Verdict::Action,
-                state == kSmartCardRunning ? ""
-                : starting
-                    ? "スマートカードサービスが起動の途中でした。少し待ってから、もう一度 OrvexEnv を実行してください。"
-                    : "「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。"));
-        }
-        // A code outside 1 to 7: the tool itself could not tell the state.
-        cardForms.push_back(shaped(concat({card.label, card.stateMessages[7], "("}), Value::Signed, ")",
-                                   Verdict::Unread,
-                                   "スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が"
-                                   "実行中か確かめてください。"));
-        cardForms.push_back(exact(card.unavailable, Verdict::Unread,
-                                  "スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card が"
-                                  "あるか確かめてください。"));
-    }
-    for (const SigningComponentItem& component : {kSigningModule, kSigningControl}) {
-        forms[component.number] = {
-            shaped(component.dateLabel, Value::Date, "", Verdict::Ok),
-            exact(component.notRegistered, Verdict::Action,
-                  "事前準備セットアップを実行して、署名モジュールを登録してください。"),
-            exact(component.fileMissing, Verdict::Action,
-                  "事前準備セットアップを実行し直して、署名モジュールのファイルを入れ直してください。"),
-            exact(component.unreadable, Verdict::Unread,
-                  "登録されているファイルを読めませんでした。ほかのソフトが使っていないか確かめてから、"
-                  "もう一度 OrvexEnv を実行してください。"),
-        };
-    }
-    for (const SetupItem& setup : {kRubenaSetup, kWebSetup, kSoramuSetup}) {
-        // The setup's name: its label between the full stop and the closing colon.
-        std::string title = cp932ToUtf8(setup.installed.substr(kFullStop.size()));
-        title.erase(title.size() - std::string_view("：").size());
-        forms[setup.number] = {
-            exact(setup.notInstalled, Verdict::Action, "「" + title + "」を実行（インストール）してください。"),
-            shaped(setup.installed, Value::Text, "", Verdict::Ok),
-        };
-    }
+    std::string around(std::string_view name = {}) const { return concat({before, name, after}); }
+};
+
+struct KindRule;
+// The forms of an item's lines, built from the catalogue's texts for it.
+using FormsOf = Forms (*)(int item, const KindRule& rule);
+
+// How the reader judges the lines of one kind of item: their forms, and what
+// to do about each that needs action or could not be read.
+struct KindRule {
+    ItemKind kind;
+    FormsOf forms;
+    std::array<Hint, 4> hints;  // in the order the kind's forms take them
+    std::size_t hintsUsed;
+};
+
+// The record of an item among the catalogue's records of its kind.
+template <typename Record, std::size_t Count>
+const Record* numbered(const std::array<Record, Count>& records, int item) {
+    for (const Record& record : records)
+        if (record.number == item) return &record;
+    return nullptr;
 }
 
-void addInternetExplorerForms(AllForms& forms) {
-    for (const HostItem& line : kTrustedSites.hosts) {
-        const std::string head =
-            concat({kTrustedSites.label, line.host.zoneValueName, kTrustedSites.result, zoneMapPath(line.host)});
-        forms[line.number] = {exact(concat({head, kTrustedSites.set}), Verdict::Ok),
-                              exact(concat({head, kTrustedSites.notSet}), Verdict::Action,
-                                    concat({"インターネットオプションの信頼済みサイトに ", line.host.zoneValueName, "://",
-                                            fullHostName(line.host), " を追加してください。"}))};
+Forms systemInfo(int item, const KindRule&) {
+    static const std::array<LabelledItem, 4> lines = {kOsName, kOsVersion, kOsBuild,
+                                                      LabelledItem{kOsBitness.number, kOsBitness.label}};
+    const LabelledItem* line = numbered(lines, item);
+    return line ? Forms{shaped(line->label, Value::Text, "", Verdict::Info)} : Forms{};
+}
+
+Forms smartCardService(int, const KindRule& rule) {
+    const SmartCardItem& card = kSmartCardService;
+    Forms forms;
+    for (uint32_t state = 1; state <= 7; ++state) {
+        const bool starting = state == 2 || state == 5;
+        forms.push_back(exact(concat({card.label, card.stateMessages[state - 1], "(", std::to_string(state), ")"}),
+                              state == kSmartCardRunning ? Verdict::Ok : Verdict::Action,
+                              state == kSmartCardRunning ? "" : rule.hints[starting ? 1 : 0].around()));
     }
-    forms[kSecurityZone.number] = {
-        exact(concat({kSecurityZone.ok, std::to_string(kDefaultSecurityLevel), kSecurityZone.close}), Verdict::Ok),
-        shaped(kSecurityZone.notDefault, Value::Unsigned, kSecurityZone.close, Verdict::Action,
-               "インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"),
-        shaped(kSecurityZone.readFailed, Value::Signed, "", Verdict::Unread,
-               "信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
-               "信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"),
-    };
-    for (const AddonItem& addon : {kAddons.iquennelClass, kAddons.quennelControl, kAddons.xmlHttp}) {
-        forms[addon.number] = {exact(concat({kAddons.label, addon.displayName, kAddons.ok}), Verdict::Ok),
-                               exact(concat({kAddons.label, addon.displayName, kAddons.ng}), Verdict::Action,
-                                     concat({"インターネットオプションの「プログラム」の「アドオンの管理」で「",
-                                             addon.displayName, "」を有効にしてください。"}))};
-    }
-    forms[kCompatibilityView.number] = {
-        exact(kCompatibilityView.ok, Verdict::Ok),
-        exact(concat({kCompatibilityView.ng, kAgencyDomain, kCompatibilityView.ngEnd}), Verdict::Action,
-              concat({"互換表示設定の一覧から ", kAgencyDomain, " を削除してください。"}))};
-    for (const HostItem& line : kPopupAllowList.hosts) {
-        const std::string name = fullHostName(line.host);
-        forms[line.number] = {
-            exact(concat({kPopupAllowList.label, name, kPopupAllowList.ok}), Verdict::Ok),
+    // A code outside 1 to 7: the tool itself could not tell the state.
+    forms.push_back(shaped(concat({card.label, card.stateMessages[7], "("}), Value::Signed, ")", Verdict::Unread,
+                           rule.hints[2].around()));
+    forms.push_back(exact(card.unavailable, Verdict::Unread, rule.hints[3].around()));
+    return forms;
+}
+
+Forms signingComponent(int item, const KindRule& rule) {
+    static const std::array components = {kSigningModule, kSigningControl};
+    const SigningComponentItem* component = numbered(components, item);
+    if (!component) return {};
+    return {shaped(component->dateLabel, Value::Date, "", Verdict::Ok),
+            exact(component->notRegistered, Verdict::Action, rule.hints[0].around()),
+            exact(component->fileMissing, Verdict::Action, rule.hints[1].around()),
+            exact(component->unreadable, Verdict::Unread, rule.hints[2].around())};
+}
+
+Forms trustedSite(int item, const KindRule& rule) {
+    const HostItem* line = numbered(kTrustedSites.hosts, item);
+    if (!line) return {};
+    const std::string head =
+        concat({kTrustedSites.label, line->host.zoneValueName, kTrustedSites.result, zoneMapPath(line->host)});
+    return {exact(concat({head, kTrustedSites.set}), Verdict::Ok),
+            exact(concat({head, kTrustedSites.notSet}), Verdict::Action,
+                  rule.hints[0].around(concat({line->host.zoneValueName, "://", fullHostName(line->host)})))};
+}
+
+Forms securityZone(int, const KindRule& rule) {
+    return {exact(concat({kSecurityZone.ok, std::to_string(kDefaultSecurityLevel), kSecurityZone.close}), Verdict::Ok),
+            shaped(kSecurityZone.notDefault, Value::Unsigned, kSecurityZone.close, Verdict::Action,
+                   rule.hints[0].around()),
+            shaped(kSecurityZone.readFailed, Value::Signed, "", Verdict::Unread, rule.hints[1].around())};
+}
+
+Forms addonManagement(int item, const KindRule& rule) {
+    static const std::array addons = {kAddons.iquennelClass, kAddons.quennelControl, kAddons.xmlHttp};
+    const AddonItem* addon = numbered(addons, item);
+    if (!addon) return {};
+    return {exact(concat({kAddons.label, addon->displayName, kAddons.ok}), Verdict::Ok),
+            exact(concat({kAddons.label, addon->displayName, kAddons.ng}), Verdict::Action,
+                  rule.hints[0].around(addon->displayName))};
+}
+
+Forms compatibilityView(int, const KindRule& rule) {
+    return {exact(kCompatibilityView.ok, Verdict::Ok),
+            exact(concat({kCompatibilityView.ng, kAgencyDomain, kCompatibilityView.ngEnd}), Verdict::Action,
+                  rule.hints[0].around(kAgencyDomain))};
+}
+
+Forms popupAllowList(int item, const KindRule& rule) {
+    const HostItem* line = numbered(kPopupAllowList.hosts, item);
+    if (!line) return {};
+    const std::string name = fullHostName(line->host);
+    return {exact(concat({kPopupAllowList.label, name, kPopupAllowList.ok}), Verdict::Ok),
             exact(concat({kPopupAllowList.label, name, kPopupAllowList.ng}), Verdict::Action,
-                  "ポップアップブロックの設定で、許可するサイトに " + name + " を追加してください。")};
-    }
+                  rule.hints[0].around(name))};
 }
 
-void addExtensionForms(AllForms& forms) {
+// Chrome's hint first, then Edge's.
+Forms extensionState(int item, const KindRule& rule) {
     const ExtensionValues& values = kExtensionValues;
-    const struct {
-        const BrowserExtensionItems& lines;
-        const char* offHint;
-    } browsers[] = {
-        {kChromeExtension, "Chrome で拡張機能がオフになっています。Chrome の拡張機能の管理（chrome://extensions）"
-                           "で有効にしてください。"},
-        {kEdgeExtension, "Edge で拡張機能がオフになっています。Edge の拡張機能の管理（edge://extensions）"
-                         "で有効にしてください。"},
-    };
-    for (const auto& browser : browsers) {
-        for (const LabelledItem& state : browser.lines.states)
-            forms[state.number] = {exact(concat({state.label, values.on}), Verdict::Ok),
-                                   exact(concat({state.label, values.off}), Verdict::Action, browser.offHint),
-                                   exact(concat({state.label, values.notInstalled}), Verdict::Info)};
-        for (const LabelledItem& version : browser.lines.versions)
-            forms[version.number] = {shaped(version.label, Value::Text, "", Verdict::Info)};
+    for (const auto& [browser, hint] : {std::pair{&kChromeExtension, 0}, std::pair{&kEdgeExtension, 1}}) {
+        const LabelledItem* state = numbered(browser->states, item);
+        if (!state) continue;
+        return {exact(concat({state->label, values.on}), Verdict::Ok),
+                exact(concat({state->label, values.off}), Verdict::Action, rule.hints[hint].around()),
+                exact(concat({state->label, values.notInstalled}), Verdict::Info)};
     }
+    return {};
 }
+
+Forms extensionVersion(int item, const KindRule&) {
+    for (const BrowserExtensionItems* browser : {&kChromeExtension, &kEdgeExtension})
+        if (const LabelledItem* version = numbered(browser->versions, item))
+            return {shaped(version->label, Value::Text, "", Verdict::Info)};
+    return {};
+}
+
+Forms preparationSetup(int item, const KindRule& rule) {
+    static const std::array setups = {kRubenaSetup, kWebSetup, kSoramuSetup};
+    const SetupItem* setup = numbered(setups, item);
+    if (!setup) return {};
+    // The setup's name: its label between the full stop and the closing colon.
+    std::string title = cp932ToUtf8(setup->installed.substr(kFullStop.size()));
+    title.erase(title.size() - std::string_view("：").size());
+    return {exact(setup->notInstalled, Verdict::Action, rule.hints[0].around(title)),
+            shaped(setup->installed, Value::Text, "", Verdict::Ok)};
+}
+
+// Every kind of item the reader judges. An item of a kind without a rule
+// here, or with a hint left empty, fails the build (below).
+constexpr KindRule kKindRules[] = {
+    {ItemKind::OsName, systemInfo, {}, 0},
+    {ItemKind::OsVersion, systemInfo, {}, 0},
+    {ItemKind::OsBuild, systemInfo, {}, 0},
+    {ItemKind::OsBitness, systemInfo, {}, 0},
+    {ItemKind::SmartCardService,
+     smartCardService,
+     {{{"「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。"},
+       {"スマートカードサービスが起動の途中でした。少し待ってから、もう一度 OrvexEnv を実行してください。"},
+       {"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が実行中か確かめてください。"},
+       {"スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card があるか確かめてください。"}}},
+     4},
+    {ItemKind::SigningComponent,
+     signingComponent,
+     {{{"事前準備セットアップを実行して、署名モジュールを登録してください。"},
+       {"事前準備セットアップを実行し直して、署名モジュールのファイルを入れ直してください。"},
+       {"登録されているファイルを読めませんでした。ほかのソフトが使っていないか確かめてから、"
+        "もう一度 OrvexEnv を実行してください。"}}},
+     3},
+    {ItemKind::TrustedSite,
+     trustedSite,
+     {{{"インターネットオプションの信頼済みサイトに ", " を追加してください。"}}},
+     1},
+    {ItemKind::SecurityZone,
+     securityZone,
+     {{{"インターネットオプションの「セキュリティ」で信頼済みサイトを選び、「既定のレベル」を押してください。"},
+       {"信頼済みサイトのセキュリティレベルを読めませんでした。インターネットオプションの「セキュリティ」で"
+        "信頼済みサイトの「既定のレベル」を押してから、もう一度 OrvexEnv を実行してください。"}}},
+     2},
+    {ItemKind::AddonManagement,
+     addonManagement,
+     {{{"インターネットオプションの「プログラム」の「アドオンの管理」で「", "」を有効にしてください。"}}},
+     1},
+    {ItemKind::CompatibilityView, compatibilityView, {{{"互換表示設定の一覧から ", " を削除してください。"}}}, 1},
+    {ItemKind::PopupAllowList,
+     popupAllowList,
+     {{{"ポップアップブロックの設定で、許可するサイトに ", " を追加してください。"}}},
+     1},
+    {ItemKind::ExtensionState,
+     extensionState,
+     {{{"Chrome で拡張機能がオフになっています。Chrome の拡張機能の管理（chrome://extensions）で有効にしてください。"},
+       {"Edge で拡張機能がオフになっています。Edge の拡張機能の管理（edge://extensions）で有効にしてください。"}}},
+     2},
+    {ItemKind::ExtensionVersion, extensionVersion, {}, 0},
+    {ItemKind::PreparationSetup, preparationSetup, {{{"「", "」を実行（インストール）してください。"}}}, 1},
+};
+
+constexpr const KindRule* ruleOf(ItemKind kind) {
+    for (const KindRule& rule : kKindRules)
+        if (rule.kind == kind) return &rule;
+    return nullptr;
+}
+
+constexpr bool judged(const KindRule* rule) {
+    if (rule == nullptr || rule->forms == nullptr || rule->hintsUsed > rule->hints.size()) return false;
+    for (std::size_t i = 0; i < rule->hintsUsed; ++i)
+        if (rule->hints[i].before.empty()) return false;
+    return true;
+}
+
+// The build fails for an item the reader cannot judge, naming it: the
+// compiler's message shows "JudgedByTheReader<N>" for item N.
+template <int Item>
+struct JudgedByTheReader {
+    static_assert(judged(ruleOf(itemKind(Item))),
+                  "an item of the catalogue has no rule in kKindRules (src/reader/verdicts.cpp): give its kind "
+                  "forms of judging and a hint for each form that needs action or could not be read");
+    static constexpr bool value = true;
+};
+template <int... Index>
+constexpr bool everyItemJudged(std::integer_sequence<int, Index...>) {
+    return (JudgedByTheReader<Index + 1>::value && ...);
+}
+static_assert(everyItemJudged(std::make_integer_sequence<int, kItemCount>()));
+
+using AllForms = std::array<Forms, kItemCount + 1>;  // by item number; 0 unused
 
 const AllForms& allForms() {
     static const AllForms forms = [] {
         AllForms built;
-        addSystemForms(built);
-        addInternetExplorerForms(built);
-        addExtensionForms(built);
+        for (int item = 1; item <= kItemCount; ++item) {
+            const KindRule& rule = *ruleOf(itemKind(item));
+            built[static_cast<std::size_t>(item)] = rule.forms(item, rule);
+        }
         return built;
     }();
     return forms;
@@ -256,7 +366,8 @@ std::string itemLabel(int item) {
         const std::string fullStop = cp932ToUtf8(kFullStop);
         for (int n = 1; n <= kItemCount; ++n) {
             // The line's fixed head up to its last colon: what it is about, not what it says.
-            std::string text = cp932ToUtf8(allForms()[static_cast<std::size_t>(n)].front().head);
+            const Forms& forms = allForms()[static_cast<std::size_t>(n)];
+            std::string text = forms.empty() ? "項目 " + std::to_string(n) + "：" : cp932ToUtf8(forms.front().head);
             if (text.rfind(fullStop, 0) == 0) text.erase(0, fullStop.size());
             const std::size_t last = text.rfind(colon);
             if (last != std::string::npos && last > 0) text.erase(last);

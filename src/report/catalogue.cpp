@@ -187,37 +187,42 @@ constexpr SetupItem kSoramuSetup{
 
 namespace {
 
-// The items numbered 1 to kItemCount in the order above, and every text that
-// begins a line beginning with the full stop.
+// The items numbered 1 to kItemCount in the order above, each of its kind,
+// and every text that begins a line beginning with the full stop.
 constexpr bool numberedInOrderWithTheirFullStops() {
     int expected = 1;
     bool holds = true;
-    const auto line = [&](int number, std::initializer_list<std::string_view> heads) {
-        holds = holds && number == expected;
+    const auto line = [&](int number, ItemKind kind, std::initializer_list<std::string_view> heads) {
+        holds = holds && number == expected && itemKind(number) == kind;
         ++expected;
         for (std::string_view head : heads) holds = holds && head.substr(0, kFullStop.size()) == kFullStop;
     };
-    for (const LabelledItem& item : {kOsName, kOsVersion, kOsBuild}) line(item.number, {item.label});
-    line(kOsBitness.number, {kOsBitness.label});
-    line(kSmartCardService.number, {kSmartCardService.label, kSmartCardService.unavailable});
+    line(kOsName.number, ItemKind::OsName, {kOsName.label});
+    line(kOsVersion.number, ItemKind::OsVersion, {kOsVersion.label});
+    line(kOsBuild.number, ItemKind::OsBuild, {kOsBuild.label});
+    line(kOsBitness.number, ItemKind::OsBitness, {kOsBitness.label});
+    line(kSmartCardService.number, ItemKind::SmartCardService, {kSmartCardService.label, kSmartCardService.unavailable});
     for (const SigningComponentItem& item : {kSigningModule, kSigningControl})
-        line(item.number, {item.notRegistered, item.dateLabel, item.fileMissing, item.unreadable});
-    for (const HostItem& item : kTrustedSites.hosts) line(item.number, {kTrustedSites.label});
-    line(kSecurityZone.number, {kSecurityZone.ok, kSecurityZone.notDefault, kSecurityZone.readFailed});
+        line(item.number, ItemKind::SigningComponent,
+             {item.notRegistered, item.dateLabel, item.fileMissing, item.unreadable});
+    for (const HostItem& item : kTrustedSites.hosts) line(item.number, ItemKind::TrustedSite, {kTrustedSites.label});
+    line(kSecurityZone.number, ItemKind::SecurityZone,
+         {kSecurityZone.ok, kSecurityZone.notDefault, kSecurityZone.readFailed});
     for (const AddonItem& item : {kAddons.iquennelClass, kAddons.quennelControl, kAddons.xmlHttp})
-        line(item.number, {kAddons.label});
-    line(kCompatibilityView.number, {kCompatibilityView.ok, kCompatibilityView.ng});
-    for (const HostItem& item : kPopupAllowList.hosts) line(item.number, {kPopupAllowList.label});
+        line(item.number, ItemKind::AddonManagement, {kAddons.label});
+    line(kCompatibilityView.number, ItemKind::CompatibilityView, {kCompatibilityView.ok, kCompatibilityView.ng});
+    for (const HostItem& item : kPopupAllowList.hosts) line(item.number, ItemKind::PopupAllowList, {kPopupAllowList.label});
     for (const BrowserExtensionItems& browser : {kChromeExtension, kEdgeExtension}) {
-        for (const LabelledItem& item : browser.states) line(item.number, {item.label});
-        for (const LabelledItem& item : browser.versions) line(item.number, {item.label});
+        for (const LabelledItem& item : browser.states) line(item.number, ItemKind::ExtensionState, {item.label});
+        for (const LabelledItem& item : browser.versions) line(item.number, ItemKind::ExtensionVersion, {item.label});
     }
     for (const SetupItem& item : {kRubenaSetup, kWebSetup, kSoramuSetup})
-        line(item.number, {item.installed, item.notInstalled});
+        line(item.number, ItemKind::PreparationSetup, {item.installed, item.notInstalled});
     return holds && expected == kItemCount + 1;
 }
 static_assert(numberedInOrderWithTheirFullStops(),
-              "the items are not numbered 1 to 41 in order, or a label lacks its full stop");
+              "the items are not numbered 1 to kItemCount in order, each of its kind in kItemKinds, or a label "
+              "lacks its full stop");
 
 // The add-on lines stand in the byte order of their display names.
 static_assert(kAddons.iquennelClass.displayName < kAddons.quennelControl.displayName &&

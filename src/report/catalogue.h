@@ -24,6 +24,51 @@ namespace orvex::catalogue {
 // A complete run numbers its lines 1 to kItemCount, each once, in order.
 inline constexpr int kItemCount = 41;
 
+// What each item's line reports. The records below hold each item to its
+// kind (checked where they are spelled out); the reader judges an item's
+// lines by its kind, and its build fails for an item of a kind it has no
+// forms of judging for.
+enum class ItemKind {
+    OsName,
+    OsVersion,
+    OsBuild,
+    OsBitness,
+    SmartCardService,
+    SigningComponent,
+    TrustedSite,
+    SecurityZone,
+    AddonManagement,
+    CompatibilityView,
+    PopupAllowList,
+    ExtensionState,
+    ExtensionVersion,
+    PreparationSetup,
+};
+
+// The kind of each item, by item number - 1.
+inline constexpr ItemKind kItemKinds[] = {
+    ItemKind::OsName, ItemKind::OsVersion, ItemKind::OsBuild, ItemKind::OsBitness,  // 1-4
+    ItemKind::SmartCardService,                                                    // 5
+    ItemKind::SigningComponent, ItemKind::SigningComponent,                        // 6, 7
+    ItemKind::TrustedSite, ItemKind::TrustedSite, ItemKind::TrustedSite,           // 8-16
+    ItemKind::TrustedSite, ItemKind::TrustedSite, ItemKind::TrustedSite,
+    ItemKind::TrustedSite, ItemKind::TrustedSite, ItemKind::TrustedSite,
+    ItemKind::SecurityZone,                                                        // 17
+    ItemKind::AddonManagement, ItemKind::AddonManagement, ItemKind::AddonManagement,  // 18-20
+    ItemKind::CompatibilityView,                                                   // 21
+    ItemKind::PopupAllowList, ItemKind::PopupAllowList, ItemKind::PopupAllowList,  // 22-30
+    ItemKind::PopupAllowList, ItemKind::PopupAllowList, ItemKind::PopupAllowList,
+    ItemKind::PopupAllowList, ItemKind::PopupAllowList, ItemKind::PopupAllowList,
+    ItemKind::ExtensionState, ItemKind::ExtensionState,                            // 31-34: Chrome
+    ItemKind::ExtensionVersion, ItemKind::ExtensionVersion,
+    ItemKind::ExtensionState, ItemKind::ExtensionState,                            // 35-38: Edge
+    ItemKind::ExtensionVersion, ItemKind::ExtensionVersion,
+    ItemKind::PreparationSetup, ItemKind::PreparationSetup, ItemKind::PreparationSetup,  // 39-41
+};
+static_assert(sizeof kItemKinds / sizeof kItemKinds[0] == kItemCount, "every item has its kind, and only they");
+
+constexpr ItemKind itemKind(int item) { return kItemKinds[item - 1]; }
+
 // The full-width full stop that begins every label, right after the item number.
 extern const std::string_view kFullStop;
 
