@@ -87,6 +87,13 @@ std::string jsonRecord(const std::string& file, const Run& run, const Run* previ
         object["verdict"] = picojson::value(verdictName(entry.judgement.verdict));
         items.emplace_back(std::move(object));
     }
+    for (const LaterItem& later : run.laterItems) {
+        picojson::object object;
+        object["item"] = number(later.number);
+        object["text"] = picojson::value(later.text);
+        object["verdict"] = picojson::value(verdictName(Verdict::Unknown));
+        items.emplace_back(std::move(object));
+    }
     picojson::array found;
     for (Finding finding : findings(run)) found.emplace_back(findingName(finding));
     picojson::object object;

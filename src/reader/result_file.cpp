@@ -2,9 +2,11 @@
 // that follows its items; a separator followed by a start line opens the next
 // run instead, leaving the run before it unclosed. A start line without a
 // separator before it opens a copy of the console's output (the tool's
-// announcement lines come before it and are passed over), which item 41
-// closes: the console shows no separators. Each start line decides the
-// encoding of its run. Of odd runs the desk gets what it can use:
+// announcement lines come before it and are passed over), which the first
+// line after its last item closes (the console shows no separators): items
+// numbered above the last this reader knows, which a later OrvexEnv writes,
+// are still its own. Each start line decides the encoding of its run. Of odd
+// runs the desk gets what it can use:
 // - lines outside a run (text after a closing separator, the console's
 //   announcement lines) are passed over;
 // - an item number seen before in the run keeps its first line and the
@@ -102,6 +104,7 @@ RunEnd Run::end() const {
 }
 
 int Run::count(Verdict verdict) const {
+    if (verdict == Verdict::Unknown) return static_cast<int>(laterItems.size());
     int n = 0;
     for (const ItemLine& item : items) n += item.present && item.judgement.verdict == verdict ? 1 : 0;
     return n;
@@ -170,13 +173,15 @@ void ResultFileReader::finish() {
         decideLineEnds(false);
     else if (!partial_.empty() || partialCut_)
         endLine(nullptr, 0, false);
-    if (separatorPending_) {
+    if (separatorPending_ || consoleCopyDone()) {
         separatorPending_ = false;
         run_.closed = true;
     }
     if (open_ && !run_.closed) run_.fileEnded = true;
     endRun();
 }
+
+bool ResultFileReader::consoleCopyDone() const { return open_ && run_.fromConsole && run_.items.back().present; }
 
 void ResultFileReader::decideLineEnds(bool lf) {
     lineEnds_ = lf ? LineEnds::Lf : LineEnds::Cr;
@@ -229,6 +234,7 @@ void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
     Encoding encoding = Encoding::Cp932;
     if (const std::size_t label = startLabel(raw, encoding)) {
         separatorPending_ = false;  // the separator before was this run's opening one
+        if (consoleCopyDone()) run_.closed = true;
         endRun();
         beginRun(raw.substr(label), encoding, !afterSeparator);
         if (cut) ++run_.longLines;
@@ -240,9 +246,16 @@ void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
         endRun();
     }
     if (!open_) return;
-    if (cut) ++run_.longLines;
     const std::string_view line =
         run_.encoding == Encoding::Utf8 && !isAscii(raw) ? std::string_view(converted_ = utf8ToCp932(raw)) : raw;
+    // The console shows nothing after the items: what follows them, but for
+    // more items of a later OrvexEnv, closes a copy of it.
+    if (consoleCopyDone() && itemNumber(line) <= run_.lastItem) {
+        run_.closed = true;
+        endRun();
+        return;
+    }
+    if (cut) ++run_.longLines;
     switch (kindOf(line)) {
     case Kind::Separator: separatorPending_ = true; break;
     case Kind::Failure: {
@@ -277,24 +290,28 @@ void ResultFileReader::endRun() {
 }
 
 void ResultFileReader::addItem(int number, std::string_view raw, std::string_view line, bool terminated) {
-    const Judgement judgement = judgeItem(number, line);
-    // The last line of a file cut short counts only when it is whole.
+    const bool later = number > kItemCount;
+    const Judgement judgement = later ? Judgement{Verdict::Unknown, -1} : judgeItem(number, line);
+    // The last line of a file cut short counts only when it is whole (of a
+    // later item's, this reader cannot tell).
     if (!terminated && judgement.form < 0) return;
-    ItemLine& slot = run_.items[static_cast<std::size_t>(number - 1)];
-    if (slot.present) {
+    const bool seen = later ? std::any_of(run_.laterItems.begin(), run_.laterItems.end(),
+                                          [number](const LaterItem& item) { return item.number == number; })
+                            : run_.items[static_cast<std::size_t>(number - 1)].present;
+    if (seen) {
         ++run_.repeatedItems;
         return;
     }
     if (number < run_.lastItem) run_.outOfOrder = true;
     run_.lastItem = number;
+    if (later) {
+        if (run_.laterItems.size() < kMaxLaterItems) run_.laterItems.push_back({number, decoded(raw)});
+        return;
+    }
+    ItemLine& slot = run_.items[static_cast<std::size_t>(number - 1)];
     slot.present = true;
     slot.text = decoded(raw);
     slot.judgement = judgement;
-    // The console shows nothing after item 41.
-    if (run_.fromConsole && number == kItemCount) {
-        run_.closed = true;
-        endRun();
-    }
 }
 
 }  // namespace orvex::reader

@@ -18,6 +18,8 @@ namespace orvex::reader {
 inline constexpr std::size_t kMaxLineBytes = std::size_t{64} * 1024;
 // The most failure lines kept of one run (a run of the tool writes three at most).
 inline constexpr std::size_t kMaxFailures = 16;
+// The most item lines of a later OrvexEnv kept of one run.
+inline constexpr std::size_t kMaxLaterItems = 64;
 
 // A run's encoding, decided by its start line: the rest of a run's opening
 // (the separator, the time) is ASCII, so each run of a file joined from a
@@ -34,8 +36,19 @@ struct ItemLine {
     Judgement judgement;
 };
 
+// An item line numbered above the items this reader knows (a later OrvexEnv
+// writes it): kept as it is, its verdict unknown.
+struct LaterItem {
+    int number = 0;
+    std::string text;  // UTF-8, as an ItemLine's
+};
+
+// How a run ended, judged by its own closing lines and the items it holds:
+// a later OrvexEnv's run, with more items than this reader knows, is
+// complete when it holds every item this reader knows.
 enum class RunEnd {
-    Complete,      // items 1 to 41 and the closing separator (in a copy of the console: item 41)
+    Complete,      // items 1 to kItemCount and the closing separator (in a copy of the console, which
+                   // shows no separators: the items, and no more of them after)
     Failure,       // a lookup's failure line ended it
     Interrupted,   // the next run began before it was closed
     Cut,           // the file ends inside it
@@ -47,9 +60,11 @@ struct Run {
     Encoding encoding = Encoding::Cp932;
     std::string started;     // YYYY/MM/DD HH:MM:SS; empty when the start line holds no such time
     std::array<ItemLine, kItemCount> items;  // by item number - 1
+    std::vector<LaterItem> laterItems;       // in the order read, each number once; at most kMaxLaterItems
     std::vector<std::string> failures;       // failure lines, UTF-8
     int endingFailure = 0;   // source-line number of the lookup failure that ended the run; 0 for none
-    bool fromConsole = false; // no separator before its start line: a copy of the console, closed by item 41
+    bool fromConsole = false; // no separator before its start line: a copy of the console, closed by what
+                              // follows its items
     bool closed = false;     // its closing separator followed
     bool fileEnded = false;  // the file ended while it was open
     int lastItem = 0;        // the last item line read
@@ -60,7 +75,7 @@ struct Run {
 
     RunEnd end() const;
     bool complete() const { return end() == RunEnd::Complete; }
-    int count(Verdict verdict) const;
+    int count(Verdict verdict) const;  // of the items known and later
 };
 
 // Splits bytes into lines and lines into runs. Hand it the file's bytes in
@@ -97,6 +112,9 @@ private:
     Kind kindOf(std::string_view line) const;
     void beginRun(std::string_view time, Encoding encoding, bool fromConsole);
     void endRun();
+    // The run is a copy of the console that holds its last item this reader
+    // knows: what follows its items closes it.
+    bool consoleCopyDone() const;
     // A line of the current run in UTF-8: invalid bytes as U+FFFD.
     std::string decoded(std::string_view raw) const;
     void addItem(int number, std::string_view raw, std::string_view line, bool terminated);

@@ -136,6 +136,7 @@ const char* verdictWords(const std::optional<Verdict>& verdict) {
     case Verdict::Action: return "要対応";
     case Verdict::Unread: return "読めず";
     case Verdict::Info: return "参考";
+    case Verdict::Unknown: return "不明";
     }
     return "読めず";
 }

@@ -50,8 +50,8 @@ struct LineToAct {
 // The item lines in item order, then the findings.
 std::vector<LineToAct> linesToAct(const Run& run);
 
-// The words for a verdict: "問題なし", "要対応", "読めず", "参考"; "記録なし"
-// for a line the run lacks.
+// The words for a verdict: "問題なし", "要対応", "読めず", "参考", "不明"
+// (an item of a later OrvexEnv); "記録なし" for a line the run lacks.
 const char* verdictWords(const std::optional<Verdict>& verdict);
 
 // Item numbers as a person reads them: 8, 9, 10, 12 as "8～10、12".

@@ -1,5 +1,7 @@
 #include "reader/summary_printer.h"
 
+#include <algorithm>
+
 #include "reader/overview_printer.h"
 #include "reader/printable.h"
 #include "reader/run_facts.h"
@@ -76,6 +78,7 @@ std::string summaryText(const std::string& file, const Run& run, int runsInFile,
                          to_string(run.count(Verdict::Unread)) + "、" + words(Verdict::Info) + " " +
                          to_string(run.count(Verdict::Info));
     if (missing != 0) counts += "、" + std::string(verdictWords(std::nullopt)) + " " + to_string(missing);
+    if (!run.laterItems.empty()) counts += "、" + words(Verdict::Unknown) + " " + to_string(run.laterItems.size());
     if (found != 0) counts += "、実行全体の" + words(Verdict::Action) + " " + to_string(found);
     line(counts + "）");
 
@@ -91,6 +94,12 @@ std::string summaryText(const std::string& file, const Run& run, int runsInFile,
         if (fixed.empty() && worse.empty()) line(before + "から直った項目も、新たに要対応になった項目もありません。");
     }
 
+    if (!run.laterItems.empty()) {
+        std::vector<int> later;
+        for (const LaterItem& item : run.laterItems) later.push_back(item.number);
+        std::sort(later.begin(), later.end());
+        line("注意：新しい版の OrvexEnv の項目 " + itemList(later) + " があります（この OrvexEnvRead では判定できません）。");
+    }
     if (run.repeatedItems != 0)
         line("注意：同じ番号の項目が " + to_string(run.repeatedItems) + " 行重なっています（最初の行で判定しています）。");
     if (run.outOfOrder) line("注意：項目の順番が入れ替わっています。");

@@ -313,17 +313,19 @@ const char* verdictName(Verdict verdict) {
     case Verdict::Action: return "action";
     case Verdict::Unread: return "unread";
     case Verdict::Info: return "info";
+    case Verdict::Unknown: return "unknown";
     }
     return "unread";
 }
 
 int itemNumber(std::string_view line) {
     std::size_t digits = 0;
-    while (digits < line.size() && digits < 3 && isDigit(line[digits])) ++digits;
-    if (digits == 0 || digits > 2 || line[0] == '0') return 0;
+    while (digits < line.size() && digits < 4 && isDigit(line[digits])) ++digits;
+    if (digits == 0 || digits > 3 || line[0] == '0') return 0;
     if (line.substr(digits, kFullStop.size()) != kFullStop) return 0;
-    const int number = digits == 1 ? line[0] - '0' : (line[0] - '0') * 10 + (line[1] - '0');
-    return number <= kItemCount ? number : 0;
+    int number = 0;
+    for (char digit : line.substr(0, digits)) number = number * 10 + (digit - '0');
+    return number;
 }
 
 Judgement judgeItem(int item, std::string_view line) {

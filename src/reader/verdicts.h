@@ -17,9 +17,10 @@ enum class Verdict {
     Action,  // the user or the desk has something to do
     Unread,  // the tool could not read it, or the line is not one the tool writes for its item
     Info,    // a fact, neither right nor wrong
+    Unknown, // an item numbered above the items this reader knows, written by a later OrvexEnv
 };
 
-// "ok", "action", "unread", "info".
+// "ok", "action", "unread", "info", "unknown".
 const char* verdictName(Verdict verdict);
 
 // Someone has to act: the verdict is action or unread (a line the run lacks
@@ -45,9 +46,10 @@ std::string hint(int item, const Judgement& judgement);
 // outside 1 to 41.
 std::string itemLabel(int item);
 
-// The number a report line begins with (1 to 41, without leading zeros,
+// The number a report line begins with (1 to 999, without leading zeros,
 // followed by the full-width full stop every label begins with); 0 when the
-// line is not an item line.
+// line is not an item line. A number above kItemCount is an item of a later
+// OrvexEnv than this reader knows.
 int itemNumber(std::string_view line);
 
 // One to ten decimal digits and nothing else: a number as the tool writes it.

@@ -152,7 +152,9 @@ TEST(Runs, OddLinesAreReadAsADeskNeedsThem) {
     EXPECT_EQ(run.repeatedItems, 2);  // the real item 12 and the second item 5, the first of each kept
     EXPECT_EQ(item(run, 5).judgement.verdict, Verdict::Ok);
     EXPECT_TRUE(run.outOfOrder);
-    EXPECT_EQ(run.otherLines, 2);
+    EXPECT_EQ(run.otherLines, 1);
+    ASSERT_EQ(run.laterItems.size(), 1u);  // an item of a later OrvexEnv, as this reader takes it
+    EXPECT_EQ(run.laterItems[0].number, 42);
     EXPECT_EQ(run.longLines, 1);
     // The line's first 64 KiB as the file holds them (CP932), then decoded.
     const std::string label = u8"39．ルベナ事前準備セットアップ：";
@@ -160,6 +162,38 @@ TEST(Runs, OddLinesAreReadAsADeskNeedsThem) {
     EXPECT_EQ(item(run, 39).judgement.verdict, Verdict::Ok);
     EXPECT_EQ(itemsJudged(run, Verdict::Unread), std::vector<int>{12});
     EXPECT_TRUE(needsAttention(run));
+}
+
+}  // namespace
+}  // namespace orvex::reader::testing
+
+namespace orvex::reader::testing {
+namespace {
+
+// A later OrvexEnv writes more items than this reader knows: its run, as a
+// file and as a copy of the console, reads complete, the items it does not
+// know kept as unknown; what follows the console's items still closes it.
+TEST(Runs, ALaterToolsRunReadsCompleteWithItsUnknownItems) {
+    std::string later = expectedReport("machine-ready");
+    replaceAll(later, u8"41．ソラム事前準備セットアップ：1.0.5\n",
+               u8"41．ソラム事前準備セットアップ：1.0.5\n42．新しい項目：OK\n43．もう一つ：NG\n");
+    std::string console = expectedReport("machine-ready", "stdout.txt");
+    replaceAll(console, u8"41．ソラム事前準備セットアップ：1.0.5\n",
+               u8"41．ソラム事前準備セットアップ：1.0.5\n42．新しい項目：OK\nC:\\OrvexEnv>\n");
+    const std::vector<reader::Run> file = readRuns(asTool(later));
+    const std::vector<reader::Run> copy = readRuns(asTool(console + console));
+    ASSERT_EQ(file.size(), 1u);
+    ASSERT_EQ(copy.size(), 2u);
+    for (const reader::Run& run : {file[0], copy[0], copy[1]}) {
+        EXPECT_EQ(run.end(), RunEnd::Complete);
+        EXPECT_EQ(run.otherLines, 0);
+        ASSERT_FALSE(run.laterItems.empty());
+        EXPECT_EQ(run.laterItems[0].number, 42);
+        EXPECT_EQ(run.laterItems[0].text, u8"42．新しい項目：OK");
+        EXPECT_EQ(run.count(Verdict::Unknown), static_cast<int>(run.laterItems.size()));
+        EXPECT_FALSE(needsAttention(run));
+    }
+    EXPECT_EQ(file[0].laterItems.size(), 2u);
 }
 
 }  // namespace
