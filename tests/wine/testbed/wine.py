@@ -111,15 +111,18 @@ class Wine:
                 holder.wait(timeout=10)
         shutil.rmtree(self.tmpdir, ignore_errors=True)
 
-    def hold_open(self, path, mode):
-        """Another program holding a file open for the whole run (holdopen.exe);
-        the wineserver's end ends it."""
+    def hold_open(self, path, mode, *more):
+        """Another program holding a file open for the whole run (holdopen.exe),
+        or taking the tool's turn at it for a while (mode "turn", the seconds
+        in `more`); the wineserver's end ends it. Returns the process and
+        the file of its error output, once the file is held."""
         self.count += 1
         base = os.path.join(self.logs, "%02d-holdopen" % self.count)
         ready = base + ".ready"
         with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
-            holder = subprocess.Popen([self.bed.program_loader, self.bed.holdopen, path, mode, unix_to_windows(ready)],
-                                      env=self.env, cwd=self.logs, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+            holder = subprocess.Popen([self.bed.program_loader, self.bed.holdopen, path, mode, unix_to_windows(ready)]
+                                      + list(more), env=self.env, cwd=self.logs, stdin=subprocess.DEVNULL,
+                                      stdout=out, stderr=err)
         self.holders.append(holder)
         deadline = time.time() + HELPER_TIMEOUT
         while not os.path.exists(ready):
@@ -127,6 +130,7 @@ class Wine:
                 with open(base + ".err", "rb") as f:
                     raise Failure("holdopen %s %s failed: %s" % (path, mode, f.read().decode("cp932", "replace")))
             time.sleep(0.05)
+        return holder, base + ".err"
 
     def run(self, loader, args, name, cwd=None, extra_env=None, timeout=HELPER_TIMEOUT, check=True, file_limit=None,
             under_test=False, undo=None):
