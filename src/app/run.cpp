@@ -7,13 +7,13 @@
 #include <utility>
 
 #include "platform/registry.h"
-#include "platform/target_user.h"
 #include "probes/chromium/browser_extension.h"
 #include "probes/ie/ie_checks.h"
 #include "probes/system/os_identification.h"
 #include "probes/system/preparation_setups.h"
 #include "probes/system/signing_modules.h"
 #include "probes/system/smart_card_service.h"
+#include "probes/system/target_user.h"
 
 namespace orvex {
 

@@ -11,16 +11,6 @@ namespace orvex {
 
 namespace {
 
-// A run's turn at the result file is an exclusive byte-range lock on the file
-// itself, on the last byte below the largest offset a file position can have
-// (positions are signed 64-bit numbers). No file ever reaches that byte, so
-// the lock keeps out no reader and no append: only another run's lock. The
-// system holds it for the file, not for a session or a user, so it works
-// between runs of two users of one PC, and the redirector carries it to the
-// server of a shared folder. It goes with the handle, also when a run ends
-// early or is killed.
-constexpr ULONGLONG kTurnOffset = 0x7FFFFFFFFFFFFFFEull;
-constexpr DWORD kTurnBytes = 1;
 // A run holds the turn for as long as it runs: about a second, several on a
 // slow PC. Past a minute the other run has hung, and this one gives up.
 constexpr ULONGLONG kTurnWaitMs = 60000;

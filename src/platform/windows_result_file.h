@@ -2,11 +2,24 @@
 // by one run of the tool at a time.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
 
 namespace orvex {
+
+// A run's turn at the result file is an exclusive byte-range lock on the file
+// itself, on the last byte below the largest offset a file position can have
+// (positions are signed 64-bit numbers). No file ever reaches that byte, so
+// the lock keeps out no reader and no append: only another run's lock. The
+// system holds it for the file, not for a session or a user, so it works
+// between runs of two users of one PC, and the redirector carries it to the
+// server of a shared folder. It goes with the handle, also when a run ends
+// early or is killed. (The test bed's stand-in for another run takes the
+// same range.)
+constexpr std::uint64_t kTurnOffset = 0x7FFFFFFFFFFFFFFEull;
+constexpr std::uint32_t kTurnBytes = 1;
 
 // Opens the file append-only (created when missing; others may go on reading
 // and writing it) and waits for this run's turn at it: while another run of

@@ -2,9 +2,10 @@
 dpkg and npm stand-ins on the PATH: a package index out of step with its
 mirror, retried; an install that works at once, one that works without the
 suite whose index failed, and one in which a package cannot be installed;
-the npm packages installed after node and npm, again when their lock file
-changed, and an npm install that fails. Needs no root and touches nothing of
-the real system (npm's record of its install lies under the stand-in root).
+another apt run holding the lock for a while; the npm packages installed
+after node and npm, again when their lock file changed, and an npm install
+that fails. Needs no root and touches nothing of the real system (npm's
+record of its install lies under the stand-in root).
 
 Usage: install_deps_test.py SCRIPT"""
 import os
@@ -13,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 script = sys.argv[1]
 
@@ -23,8 +25,23 @@ script = sys.argv[1]
 # of APT_REMOVES. An install puts the signs of its packages (SIGNS: package,
 # then signs) in place: commands in the stub's bin (the stand-in of STUB_TOOLS
 # where there is one), files under the root.
+# While the file APT_LOCK exists another apt run holds the lock: apt-get
+# fails at once, unless given DPkg::Lock::Timeout, with which it waits.
 APT_GET = r"""#!/bin/sh
 echo "$*" >>"$STUB_LOG"
+if [ -n "$APT_LOCK" ] && [ -e "$APT_LOCK" ]; then
+  held="Could not get lock /var/lib/dpkg/lock-frontend. It is held by process 4242 (apt-get)"
+  timeout=0
+  for word in "$@"; do
+    case $word in DPkg::Lock::Timeout=*) timeout=${word#*=} ;; esac
+  done
+  tenths=0
+  [ "$timeout" -eq 0 ] || { echo "lock: waiting" >>"$STUB_LOG"; echo "Waiting for cache lock: $held" >&2; }
+  while [ -e "$APT_LOCK" ]; do
+    [ "$tenths" -lt $((timeout * 10)) ] || { echo "E: $held" >&2; exit 100; }
+    sleep 0.1; tenths=$((tenths + 1))
+  done
+fi
 case $1 in
 update)
   n=$(grep -c '^update' "$STUB_LOG")
@@ -89,7 +106,7 @@ with open(script) as f:
 signs = [line.strip().strip('"') for line in table.splitlines() if line.strip().startswith('"')]
 
 
-def run(work, update_failures, broken="", fixed_by_fewer_suites="", removes="", npm_fails=""):
+def run(work, update_failures, broken="", fixed_by_fewer_suites="", removes="", npm_fails="", lock=None):
     bin_dir, root, tools = os.path.join(work, "bin"), os.path.join(work, "root"), os.path.join(work, "tools")
     if not os.path.isdir(bin_dir):
         os.mkdir(bin_dir)
@@ -113,13 +130,28 @@ def run(work, update_failures, broken="", fixed_by_fewer_suites="", removes="", 
     open(log, "w").close()
     env = {"PATH": bin_dir, "ORVEX_DEPS_ROOT": root, "ORVEX_APT_WAITS": "0 0 0", "STUB_LOG": log,
            "STUB_ROOT": root, "STUB_BIN": bin_dir, "STUB_TOOLS": tools, "NPM_FAILS": npm_fails,
-           "SIGNS": os.path.join(work, "signs"), "STUB_SOURCES": os.path.join(work, "sources.seen"), "APT_UPDATE_FAILURES": str(update_failures),
-           "APT_BROKEN": broken, "APT_FIXED_BY_FEWER_SUITES": fixed_by_fewer_suites, "APT_REMOVES": removes}
-    result = subprocess.run(["/bin/bash", script], env=env, stdin=subprocess.DEVNULL, capture_output=True,
-                            text=True, timeout=60)
+           "SIGNS": os.path.join(work, "signs"), "STUB_SOURCES": os.path.join(work, "sources.seen"),
+           "APT_UPDATE_FAILURES": str(update_failures), "APT_BROKEN": broken,
+           "APT_FIXED_BY_FEWER_SUITES": fixed_by_fewer_suites, "APT_REMOVES": removes, "APT_LOCK": lock or ""}
+    process = subprocess.Popen(["/bin/bash", script], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+    if lock:
+        # The other apt run ends a second after this one began to wait for
+        # it, or never, should this one not wait.
+        while process.poll() is None and "lock: waiting" not in read(log):
+            time.sleep(0.05)
+        time.sleep(1)
+        os.unlink(lock)
+    stdout, stderr = process.communicate(timeout=60)
+    result = subprocess.CompletedProcess(process.args, process.returncode, stdout, stderr)
     with open(log) as f:
         calls = f.read().splitlines()
     return result, calls
+
+
+def read(path):
+    with open(path) as f:
+        return f.read()
 
 
 def packages(call):
@@ -200,5 +232,16 @@ with tempfile.TemporaryDirectory() as work:
         ("security" not in seen and "http://deb.example/debian bookworm main" in seen
          and "Suites: bookworm bookworm-updates" in seen, "only the stale suite left out of the sources"),
         (installs == [["wine32:i386"], ["wine32:i386"], ["wine64"]], "wine64 installed again after the install that removed it"),
+    ]))
+with tempfile.TemporaryDirectory() as work:
+    # A second checkout setting up at the same time: its apt run holds the lock.
+    lock = os.path.join(work, "lock-frontend")
+    open(lock, "w").close()
+    result, calls = run(work, 0, lock=lock)
+    apt_calls = [call for call in calls if call.startswith(("update", "install"))]
+    verdicts.append(expect("another apt run holding the lock", result, [
+        (result.returncode == 0, "exit code %d, not 0" % result.returncode),
+        ("lock: waiting" in calls, "apt-get waited for the lock"),
+        (apt_calls and all("DPkg::Lock::Timeout=" in call for call in apt_calls), "every apt-get call waits for it"),
     ]))
 sys.exit(0 if all(verdicts) else 1)

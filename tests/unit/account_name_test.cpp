@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ansi_text.h"
-#include "platform/target_user.h"
+#include "probes/system/target_user.h"
 #include "fake_platform.h"
 
 namespace orvex::testing {

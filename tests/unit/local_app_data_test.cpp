@@ -3,7 +3,7 @@
 // the suffixed one when it exists.
 #include <gtest/gtest.h>
 
-#include "platform/target_user.h"
+#include "probes/system/target_user.h"
 #include "test_support.h"
 
 namespace orvex::testing {

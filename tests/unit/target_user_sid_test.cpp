@@ -2,7 +2,7 @@
 // user, a folder carrying the domain before a plain one, the later of two alike.
 #include <gtest/gtest.h>
 
-#include "platform/target_user.h"
+#include "probes/system/target_user.h"
 #include "test_support.h"
 
 namespace orvex::testing {

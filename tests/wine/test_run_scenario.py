@@ -1,12 +1,16 @@
 """The driver's text handling, without Wine: placeholders, the byte-exact
 comparison and its report, --update's templates, layer settings, the .reg
-extensions, paths and file times."""
+extensions, paths and file times; and which failed step runs once more."""
 
+import contextlib
 import datetime
+import io
 import json
 import os
+import shutil
 import sys
 import tempfile
+import types
 import unittest
 
 sys.dont_write_bytecode = True  # the package lives in the source tree
@@ -15,6 +19,7 @@ from testbed.compare import JAPAN, compare, cut_short_differences, template_from
 from testbed.machine import drive_c_parts, parse_utc  # noqa: E402
 from testbed.regfiles import expand_reg_strings  # noqa: E402
 from testbed.scenario import kind_setting, merged_settings, substitute  # noqa: E402
+from testbed.wine import Wine  # noqa: E402
 
 FACTS = {"PREFIX_USER": "root", "COMPUTER_NAME": "VM", "PAUSE": "続けるには何かキーを押して下さい... ",
          "OS_CAPTION": "Microsoft Windows 7 Professional", "OS_MAJOR": "6", "OS_MINOR": "1", "OS_BUILD": "7601",
@@ -150,6 +155,39 @@ class Paths(unittest.TestCase):
         self.assertEqual(parse_utc("2021-03-03 20:06:07.089 UTC") % 1_000_000_000, 89_000_000)
         with self.assertRaises(Failure):
             parse_utc("2021-03-03 20:06:07")
+
+
+class OnceMore(unittest.TestCase):
+    """Which failed step Wine.run runs once more: a shell script stands in
+    for Wine and its program, failing as the case says on the first try
+    only (the tries are counted in a file)."""
+    FIRST_TRY = 'n=$(cat tries 2>/dev/null || echo 0); echo $((n + 1)) >tries; [ "$n" -gt 0 ] && exit 0; '
+    CASES = [  # (what, the first try's failure, check, under_test, tries)
+        ("a helper that must succeed fails (sc create under load)", "echo '[SC] failed' >&2; exit 1", True, False, 2),
+        ("a helper whose failure is expected (sc delete)", "exit 1", False, False, 1),
+        ("a helper crashes", "echo 'wine: Unhandled page fault' >&2; exit 1", False, False, 2),
+        ("the program under test ran and failed", "echo report; exit 1", False, True, 1),
+        ("the program under test crashed", "echo 'wine: Unhandled exception' >&2; exit 1", False, True, 1),
+        ("the program under test never started", "echo 'wine: could not load x.exe' >&2; exit 1", False, True, 2),
+        ("Wine died by a signal under the program under test", "echo all passed; kill -SEGV $$", False, True, 2),
+    ]
+
+    def test_a_step_that_wine_failed_runs_once_more_and_no_other(self):
+        for what, failure, check, under_test, tries in self.CASES:
+            with self.subTest(what), tempfile.TemporaryDirectory() as work:
+                bed = types.SimpleNamespace(home=os.path.join(work, "home"),
+                                            env=lambda prefix, kind, tmpdir: {"PATH": "/usr/bin:/bin"})
+                wine = Wine(bed, work, "win64", work)
+                undone = []
+                printed = io.StringIO()
+                with contextlib.redirect_stdout(printed), contextlib.suppress(Failure):
+                    wine.run("/bin/sh", ["-c", self.FIRST_TRY + failure], "step", check=check,
+                             under_test=under_test, undo=lambda: undone.append(True))
+                shutil.rmtree(wine.tmpdir)
+                with open(os.path.join(work, "tries")) as f:
+                    self.assertEqual(int(f.read()), tries)
+                self.assertEqual(undone, [True] if tries == 2 else [])
+                self.assertEqual("step: Wine failed (" in printed.getvalue(), tries == 2)
 
 
 if __name__ == "__main__":

@@ -19,6 +19,10 @@ Subcommands (all take --bed BED.json, written by CMake into the build tree):
                     lay out DIR, then run the tool and the floor program
                     (start-up and the WMI query alone) N times each, taking
                     turns; print the median times and their ratio
+  update-all [--prefix KIND]... [--jobs N]
+                    run every scenario on every prefix it names (or those
+                    given) with --update, N at once (default: two per core),
+                    and name the expected texts that changed
   selftest [--prefix KIND]
                     run a stand-in that breaks every rule; each check must
                     catch it
@@ -28,10 +32,13 @@ The scenario format is described in README.md beside run_scenario.py.
 """
 
 import argparse
+import concurrent.futures
+import glob
 import os
 import re
 import signal
 import statistics
+import subprocess
 import sys
 import time
 
@@ -152,6 +159,79 @@ def cmd_time(bed, args):
     return 0
 
 
+def cmd_update_all(bed, args):
+    """After an intended change of the report's format: every scenario run
+    with --update on every prefix it names, the scenarios side by side (one
+    `run` process each, its prefixes one after the other), then the expected
+    texts that changed. Runs started at once and runs cut short by
+    write_limit have texts that --update cannot write: they are named."""
+    kinds = args.prefix or (["win64", "win32"] if bed.build == "win32" else ["win64"])
+    plan, by_hand = [], []
+    for path in sorted(glob.glob(os.path.join(WINE_TESTS, "scenarios", "*", "scenario.json"))):
+        scenario = Scenario(os.path.dirname(path))
+        if bed.build == "win64" and scenario.config.get("win64_build") is False:
+            continue  # texts of the 32-bit exe alone
+        own = [kind for kind in scenario.kinds() if kind in kinds]
+        if scenario.runs_at_once() or scenario.write_limit():
+            by_hand.append(scenario.name)
+        elif own:
+            plan.append((scenario, own))
+    ensure_locale(bed)
+    for kind in sorted({kind for _, own in plan for kind in own}):
+        ensure_prefix(bed, kind)
+
+    started = time.time()
+    with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
+        outcomes = [pool.submit(update_scenario, os.path.abspath(args.bed), *item) for item in plan]
+        for outcome in concurrent.futures.as_completed(outcomes):
+            for line in outcome.result()[1]:
+                log(line)
+    changed = [name for outcome in outcomes for name in outcome.result()[0]]
+    failed = sum(outcome.result()[2] for outcome in outcomes)
+    for name in changed:
+        log("changed: " + os.path.relpath(name))
+    if by_hand:
+        log("not updated (runs started at once or cut short: their texts are written by hand): " + ", ".join(by_hand))
+    log("update-all: %d runs of %d scenarios in %.0f s, %d files changed, %d runs failed" % (
+        sum(len(own) for _, own in plan), len(plan), time.time() - started, len(changed), failed))
+    return 1 if failed else 0
+
+
+def update_scenario(bed_path, scenario, kinds):
+    """Runs one scenario with --update on its prefixes; returns the expected
+    texts that changed, the lines to show and the number of runs that failed."""
+    def texts():
+        found = {}
+        for name in os.listdir(scenario.dir):
+            if re.fullmatch(r"(expected|stdout|stderr)(\.win64|\.win32)?\.txt", name):
+                with open(os.path.join(scenario.dir, name), "rb") as f:
+                    found[name] = f.read()
+        return found
+
+    before, lines, failed = texts(), [], 0
+    for i, kind in enumerate(kinds):
+        began, written = time.time(), texts()
+        run = subprocess.run([sys.executable, os.path.join(WINE_TESTS, "run_scenario.py"), "--bed", bed_path, "run",
+                              scenario.dir, "--prefix", kind, "--update"],
+                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        if run.returncode != 0:
+            failed += 1
+            lines.append("%s.%s: FAILED (its texts are as that run wrote them):\n%s" % (
+                scenario.name, kind, run.stdout.rstrip()))
+            continue
+        lines.append("%s.%s: updated in %.1f s" % (scenario.name, kind, time.time() - began))
+        # A text both prefixes share that the second rewrote differently.
+        after = texts()
+        for name in sorted(set(written) | set(after)):
+            if i > 0 and "." not in name[:-len(".txt")] and written.get(name) != after.get(name):
+                lines.append("%s: %s differs between the %s and %s prefixes (that of %s kept): give each its %s" % (
+                    scenario.name, name, kinds[0], kind, kind, name.replace(".txt", ".KIND.txt")))
+    after = texts()
+    changed = [os.path.join(scenario.dir, name) for name in sorted(set(before) | set(after))
+               if before.get(name) != after.get(name)]
+    return changed, lines, failed
+
+
 def cmd_selftest(bed, args):
     """The checks themselves catch a program that writes: a stand-in for the
     tool that writes to the registry and the disk, rewrites the earlier result
@@ -230,6 +310,11 @@ def parser():
     p.add_argument("--runs", type=int, default=10)
     p.add_argument("--exe", help="time this exe instead of the build's OrvexEnv.exe")
     p.set_defaults(handler=cmd_time)
+    p = sub.add_parser("update-all")
+    p.add_argument("--prefix", choices=kinds, action="append", help="only on this prefix (may be given twice)")
+    p.add_argument("--jobs", type=int, default=2 * (os.cpu_count() or 1),
+                   help="scenarios at once (default: two per core: a run waits on Wine much of its time)")
+    p.set_defaults(handler=cmd_update_all)
     p = sub.add_parser("selftest")
     p.add_argument("--prefix", choices=kinds, default="win64")
     p.set_defaults(handler=cmd_selftest)

@@ -147,10 +147,13 @@ def apply_settings(wine, config, facts):
         if state == "absent":
             wine.native(["sc", "delete", name], "sc-delete-" + name, check=False)
             continue
+        # A step run once more (Wine failed under it) begins from no service, or a stopped one.
         wine.native(["sc", "create", name, "binpath=", unix_to_windows(wine.bed.service), "type=", "own",
-                     "start=", "demand"], "sc-create-" + name)
+                     "start=", "demand"], "sc-create-" + name,
+                    undo=lambda: wine.native(["sc", "delete", name], "sc-delete-" + name, check=False))
         if state == "running":
-            wine.native(["sc", "start", name], "sc-start-" + name)
+            wine.native(["sc", "start", name], "sc-start-" + name,
+                        undo=lambda: wine.native(["sc", "stop", name], "sc-stop-" + name, check=False))
             wait_for_service(wine, name)
     for path, mode in kind_setting(config, "hold_open", wine.kind, {}).items():
         parts = drive_c_parts(substitute(path, facts))

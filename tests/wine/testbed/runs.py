@@ -4,6 +4,7 @@ exe placed and started, and every check of a scenario."""
 import fcntl
 import os
 import shutil
+import subprocess
 import time
 
 from testbed import Failure, log
@@ -140,6 +141,10 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
         if at_once and update:
             raise Failure("--update cannot write the expected texts of runs started at once")
         before = snapshot(run.wine, "before")
+        turn = scenario.turn_held()
+        if turn:
+            # Another run of the tool, which has the result file's turn for that long.
+            holder = run.wine.hold_open(windows_path(result_parts), "turn", str(turn))
         if at_once:
             consoles, began, ended = run_exes_at_once(run, exe_windows, cwd_unix, result_unix, *at_once)
         else:
@@ -147,9 +152,10 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
                                                  scenario.setting("argv0", facts), file_limit,
                                                  lambda: restore_file(result_unix, old))
             consoles = [(rc, out, err)]
+        problems = turn_problems(*holder, turn) if turn else []
         after = snapshot(run.wine, "after")
 
-        problems = read_only_problems(before, after, result_relative)
+        problems += read_only_problems(before, after, result_relative)
         expected_rc = scenario.config.get("exit_code", 0) & 0xFF
         for rc, _, _ in consoles:
             if rc != expected_rc:
@@ -196,6 +202,19 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
             for problem in problems:
                 log(problem)
         return problems
+
+
+def turn_problems(holder, errors, seconds):
+    """The other run let go of its turn in time, and nothing was written to
+    the result file while it held it."""
+    try:
+        rc = holder.wait(timeout=seconds + EXE_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        return ["the other run still holds the result file's turn"]
+    if rc == 0:
+        return []
+    with open(errors, "rb") as f:
+        return ["the other run's turn (holdopen, exit code %d): %s" % (rc, f.read().decode("cp932", "replace").strip())]
 
 
 def restore_file(path, data):

@@ -14,7 +14,7 @@ WINE_TESTS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCENARIO_KEYS = {
     "description", "prefix", "win64_build", "include", "exe", "cwd", "argv0", "result_file", "exit_code",
     "dirs", "file_times", "convert_to_cp932", "services", "hold_open", "symlinks", "write_limit", "large_documents",
-    "runs_at_once",
+    "runs_at_once", "turn_held",
 }
 # What a layer's layer.json may set; lists add up and maps merge, layer by
 # layer, the scenario's own settings last.
@@ -71,6 +71,13 @@ class Scenario:
         if limit is not None and (not isinstance(limit, int) or limit <= 0):
             raise Failure("%s: write_limit must be a positive number of bytes" % self.name)
         return limit
+
+    def turn_held(self):
+        """Seconds another run holds the result file's turn before this one starts; or None."""
+        seconds = self.config.get("turn_held")
+        if seconds is not None and (not isinstance(seconds, int) or seconds <= 0):
+            raise Failure("%s: turn_held must be a positive number of seconds" % self.name)
+        return seconds
 
     def runs_at_once(self):
         """(runs, rounds): start the exe this many times at once, round after round; or None."""

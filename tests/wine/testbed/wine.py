@@ -111,15 +111,18 @@ class Wine:
                 holder.wait(timeout=10)
         shutil.rmtree(self.tmpdir, ignore_errors=True)
 
-    def hold_open(self, path, mode):
-        """Another program holding a file open for the whole run (holdopen.exe);
-        the wineserver's end ends it."""
+    def hold_open(self, path, mode, *more):
+        """Another program holding a file open for the whole run (holdopen.exe),
+        or taking the tool's turn at it for a while (mode "turn", the seconds
+        in `more`); the wineserver's end ends it. Returns the process and
+        the file of its error output, once the file is held."""
         self.count += 1
         base = os.path.join(self.logs, "%02d-holdopen" % self.count)
         ready = base + ".ready"
         with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
-            holder = subprocess.Popen([self.bed.program_loader, self.bed.holdopen, path, mode, unix_to_windows(ready)],
-                                      env=self.env, cwd=self.logs, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+            holder = subprocess.Popen([self.bed.program_loader, self.bed.holdopen, path, mode, unix_to_windows(ready)]
+                                      + list(more), env=self.env, cwd=self.logs, stdin=subprocess.DEVNULL,
+                                      stdout=out, stderr=err)
         self.holders.append(holder)
         deadline = time.time() + HELPER_TIMEOUT
         while not os.path.exists(ready):
@@ -127,6 +130,7 @@ class Wine:
                 with open(base + ".err", "rb") as f:
                     raise Failure("holdopen %s %s failed: %s" % (path, mode, f.read().decode("cp932", "replace")))
             time.sleep(0.05)
+        return holder, base + ".err"
 
     def run(self, loader, args, name, cwd=None, extra_env=None, timeout=HELPER_TIMEOUT, check=True, file_limit=None,
             under_test=False, undo=None):
@@ -136,21 +140,22 @@ class Wine:
         SIGXFSZ ignored so that the write returns an error instead). A step
         that Wine itself failed (wine_failure) runs once more, after undo()
         has put back what the first one may have written; under_test marks
-        the program the test is about."""
+        the program the test is about, check a helper step that must succeed."""
         [(rc, stdout, stderr)] = self.once_more_if_wine_failed(
-            lambda: [self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)], name, under_test, undo)
+            lambda: [self.run_once(loader, args, name, cwd, extra_env, timeout, file_limit)], name, under_test, undo,
+            must_succeed=check)
         if check and rc != 0:
             raise Failure("%s failed with exit code %d:\n%s%s" % (
                 name, rc, stdout.decode("cp932", "replace"), stderr.decode("cp932", "replace")))
         return rc, stdout, stderr
 
     @staticmethod
-    def once_more_if_wine_failed(attempt, name, under_test, undo):
+    def once_more_if_wine_failed(attempt, name, under_test, undo, must_succeed=False):
         """attempt(): [(exit code, stdout, stderr)] of its programs. When Wine
         failed under one of them, undo() puts back what they may have
         written and attempt() runs once more."""
         results = attempt()
-        why = next(filter(None, (wine_failure(*result, under_test) for result in results)), None)
+        why = next(filter(None, (wine_failure(*result, under_test, must_succeed) for result in results)), None)
         if why:
             log("%s: Wine failed (%s); running it once more" % (name, why))
             if undo:
@@ -223,10 +228,14 @@ WINE_START_FAILED = re.compile(rb"^(wine client error:|wine: could not load |win
 WINE_CRASHED = re.compile(rb"^wine: Unhandled .*", re.M)
 
 
-def wine_failure(rc, stdout, stderr, under_test):
+def wine_failure(rc, stdout, stderr, under_test, must_succeed=False):
     """Why a failed step is Wine's failure and not its program's, or None.
     The bed's helper steps (reg, sc, regsnap, cmd, wmic) test nothing: a
-    crash of theirs is Wine's too. The program under test is not judged
+    crash of theirs is Wine's too, and so is any failure of one that must
+    succeed (must_succeed: reg import, sc create, sc start; seen under load:
+    sc create failing), since on a sound machine it always does. A helper
+    whose failure is expected (sc delete of a service that may not exist)
+    is judged by Wine's messages alone. The program under test is not judged
     again once it ran and failed: only a failure that left no output and no
     crash of the program is Wine's, or Wine's own death by a Unix signal
     (seen under load: the 32-bit loader ending by SIGSEGV after a test
@@ -239,7 +248,12 @@ def wine_failure(rc, stdout, stderr, under_test):
     if under_test and (stdout or crashed):
         return None
     failure = WINE_START_FAILED.search(stderr) or crashed
-    return failure.group().decode("utf-8", "replace") if failure else None
+    if failure:
+        return failure.group().decode("utf-8", "replace")
+    if must_succeed:
+        said = (stderr.strip() or stdout.strip()).splitlines()[:1]
+        return "exit code %d%s" % (rc, ": " + said[0].decode("cp932", "replace") if said else "")
+    return None
 
 
 def stop_wineserver(env):

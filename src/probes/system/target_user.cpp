@@ -1,8 +1,10 @@
 // The target user: the one the logon records name as the last to log on
 // interactively. Their hive is found by matching the user name against the
 // profile folders of the profile list; their local application data directory
-// by putting their folder name in place of the running account's.
-#include "platform/target_user.h"
+// by putting their folder name in place of the running account's. The
+// lookups stand with the checks: when the logon records cannot be read they
+// write the report's failure line, as a check writes its items.
+#include "probes/system/target_user.h"
 
 #include <cstring>
 #include <vector>
