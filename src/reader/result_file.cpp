@@ -95,12 +95,18 @@ std::string startTime(std::string_view time) {
 
 RunEnd Run::end() const {
     if (endingFailure != 0) return RunEnd::Failure;
-    if (closed) {
-        for (const ItemLine& item : items)
-            if (!item.present) return RunEnd::ItemsMissing;
-        return RunEnd::Complete;
-    }
+    if (closed) return missingItems().empty() ? RunEnd::Complete : RunEnd::ItemsMissing;
     return fileEnded ? RunEnd::Cut : RunEnd::Interrupted;
+}
+
+std::vector<int> Run::missingItems() const {
+    int highest = kFewestItems;
+    for (int item = kFewestItems + 1; item <= kItemCount; ++item)
+        if (items[static_cast<std::size_t>(item - 1)].present) highest = item;
+    std::vector<int> missing;
+    for (int item = 1; item <= highest; ++item)
+        if (!items[static_cast<std::size_t>(item - 1)].present) missing.push_back(item);
+    return missing;
 }
 
 int Run::count(Verdict verdict) const {
@@ -181,7 +187,11 @@ void ResultFileReader::finish() {
     endRun();
 }
 
-bool ResultFileReader::consoleCopyDone() const { return open_ && run_.fromConsole && run_.items.back().present; }
+// Every version writes items 1 to kFewestItems: after them, more items (of
+// this reader's or a later version's) may follow in the copy.
+bool ResultFileReader::consoleCopyDone() const {
+    return open_ && run_.fromConsole && run_.items[static_cast<std::size_t>(kFewestItems - 1)].present;
+}
 
 void ResultFileReader::decideLineEnds(bool lf) {
     lineEnds_ = lf ? LineEnds::Lf : LineEnds::Cr;

@@ -47,8 +47,8 @@ struct LaterItem {
 // a later OrvexEnv's run, with more items than this reader knows, is
 // complete when it holds every item this reader knows.
 enum class RunEnd {
-    Complete,      // items 1 to kItemCount and the closing separator (in a copy of the console, which
-                   // shows no separators: the items, and no more of them after)
+    Complete,      // its items without a gap (missingItems) and the closing separator (in a copy of the
+                   // console, which shows no separators: its items, and no more of them after)
     Failure,       // a lookup's failure line ended it
     Interrupted,   // the next run began before it was closed
     Cut,           // the file ends inside it
@@ -74,6 +74,9 @@ struct Run {
     int longLines = 0;       // lines cut at kMaxLineBytes
 
     RunEnd end() const;
+    // The items a whole run would hold that this one lacks: those of every
+    // version (1 to kFewestItems) and those before the highest it holds.
+    std::vector<int> missingItems() const;
     bool complete() const { return end() == RunEnd::Complete; }
     int count(Verdict verdict) const;  // of the items known and later
 };

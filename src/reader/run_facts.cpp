@@ -69,10 +69,7 @@ std::string howItEnded(const Run& run) {
     case RunEnd::Cut:
         return "ファイルが" + afterLastItem(run) + "で切れています。結果ファイルを全部送ってもらってください。";
     case RunEnd::ItemsMissing: {
-        std::vector<int> missing;
-        for (int item = 1; item <= kItemCount; ++item)
-            if (!lineOf(run, item).present) missing.push_back(item);
-        return "終わりの区切り線はありますが、項目 " + itemList(missing) +
+        return "終わりの区切り線はありますが、項目 " + itemList(run.missingItems()) +
                " がありません（ファイルが書き換えられた可能性があります）。もう一度 OrvexEnv を実行してもらってください。";
     }
     }

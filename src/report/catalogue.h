@@ -23,6 +23,11 @@ namespace orvex::catalogue {
 
 // A complete run numbers its lines 1 to kItemCount, each once, in order.
 inline constexpr int kItemCount = 41;
+// Every version of the tool writes items 1 to kFewestItems at least: the
+// first wrote that many, and items are only ever added after them. A run that
+// holds them, and no gap after them, is whole whichever version wrote it.
+inline constexpr int kFewestItems = 41;
+static_assert(kFewestItems <= kItemCount, "items are only ever added");
 
 // What each item's line reports. The records below hold each item to its
 // kind (checked where they are spelled out); the reader judges an item's
