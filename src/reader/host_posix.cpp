@@ -130,6 +130,10 @@ std::string displayName(const std::string& path) {
     }
 }
 
+std::filesystem::path systemPath(const std::string& path) { return std::filesystem::path(path); }
+
+std::string readerPath(const std::filesystem::path& path) { return path.native(); }
+
 std::string fileIdentity(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return std::string();

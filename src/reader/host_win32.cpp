@@ -162,6 +162,10 @@ InputFile openList(const std::string& argument) {
     return input;
 }
 
+std::filesystem::path systemPath(const std::string& path) { return std::filesystem::path(toWide(CP_UTF8, path)); }
+
+std::string readerPath(const std::filesystem::path& path) { return fromWide(CP_UTF8, path.native()); }
+
 std::string fileIdentity(const std::string& path) {
     // Asking for no access opens a file that cannot be read, and a folder.
     const HANDLE file = CreateFileW(toWide(CP_UTF8, path).c_str(), 0,

@@ -42,18 +42,18 @@ std::string reasonOf(const std::error_code& error) { return validUtf8(error.mess
 // link to a file is read, a link to a folder is not followed.
 std::vector<Listed> listBelow(const std::string& top) {
     std::vector<Listed> listed;
-    std::vector<fs::path> folders = {fs::u8path(top)};
+    std::vector<fs::path> folders = {systemPath(top)};
     while (!folders.empty()) {
         const fs::path folder = std::move(folders.back());
         folders.pop_back();
         std::error_code error;
         fs::directory_iterator entry(folder, error);
         if (error) {
-            listed.push_back({folder.u8string(), "フォルダーを開けません（" + reasonOf(error) + "）。"});
+            listed.push_back({readerPath(folder), "フォルダーを開けません（" + reasonOf(error) + "）。"});
             continue;
         }
         for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-            const std::string path = entry->path().u8string();
+            const std::string path = readerPath(entry->path());
             std::error_code kindError;
             const fs::file_status kind = entry->symlink_status(kindError);
             if (kindError) {
@@ -65,7 +65,7 @@ std::vector<Listed> listBelow(const std::string& top) {
                 if (fs::is_regular_file(entry->status(ignored))) listed.push_back({path, std::string()});
             }
         }
-        if (error) listed.push_back({folder.u8string(), "フォルダーを最後まで読めませんでした（" + reasonOf(error) + "）。"});
+        if (error) listed.push_back({readerPath(folder), "フォルダーを最後まで読めませんでした（" + reasonOf(error) + "）。"});
     }
     std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) { return a.path < b.path; });
     return listed;
@@ -73,7 +73,7 @@ std::vector<Listed> listBelow(const std::string& top) {
 
 bool isFolder(const std::string& path) {
     std::error_code error;
-    return fs::is_directory(fs::u8path(path), error);
+    return fs::is_directory(systemPath(path), error);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // What the reader needs of the system beside text conversion.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,12 @@ struct InputFile {
     bool absent = false;  // CannotOpen: nothing has that name
 };
 InputFile openForReading(const std::string& argument);
+
+// A path of the reader's (UTF-8) as the system's, and back: on Windows
+// through UTF-16, a byte that is no UTF-8 as U+FFFD; on Linux the bytes as
+// they are. Neither fails.
+std::filesystem::path systemPath(const std::string& path);
+std::string readerPath(const std::filesystem::path& path);
 
 // A --files-from list opened for reading bytes: a file, or what streams
 // names (a pipe, a FIFO, a terminal); a folder is refused.
