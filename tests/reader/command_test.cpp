@@ -244,6 +244,31 @@ TEST(Command, GigabyteFileIsReadAsItStreams) {
 }
 #endif
 
+// Lists as a desk writes them: lines whose last has no line end, names each
+// ended by a NUL (find -print0), and on Windows the ANSI code page (what
+// "dir /b /s > list.txt" writes).
+TEST(Command, ListsInEveryShapeADeskWrites) {
+    TempDir dir;
+    const fs::path first = dir.path() / fs::u8path(u8"佐藤.txt"), second = dir.path() / fs::u8path(u8"鈴木 花子.txt");
+    writeBytes(first, asTool(expectedReport("machine-ready")));
+    writeBytes(second, asTool(expectedReport("machine-half-ready")));
+    const std::string a = first.u8string(), b = second.u8string();
+    std::vector<std::pair<std::string, std::string>> lists = {
+        {"lines", a + "\r\n\r\n" + b},
+        {"NULs", a + '\0' + b + '\0'},
+    };
+#ifdef _WIN32
+    lists.emplace_back("ANSI", utf8ToCp932(a + "\r\n" + b + "\r\n"));
+#endif
+    for (const auto& [shape, bytes] : lists) {
+        writeBytes(dir / "list", bytes);
+        const Captured listed = runCommand({"--overview", "--files-from", (dir / "list").u8string()});
+        EXPECT_EQ(listed.exitCode, 1) << shape;
+        EXPECT_EQ(listed.err, "") << shape;
+        EXPECT_TRUE(has(listed.out, u8"読んだファイル：2（読めなかったファイル：0）\n")) << shape << listed.out;
+    }
+}
+
 #ifdef ORVEX_WEEK
 // The desk's week as a folder: every .txt below it once, in path order, one
 // overview across the files, what changed between the runs of one file.

@@ -86,6 +86,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     fs::path operator/(const std::string& name) const { return path_ / name; }
+    const fs::path& path() const { return path_; }
 
 private:
     fs::path path_;

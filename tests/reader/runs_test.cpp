@@ -198,3 +198,97 @@ TEST(Runs, ALaterToolsRunReadsCompleteWithItsUnknownItems) {
 
 }  // namespace
 }  // namespace orvex::reader::testing
+
+namespace orvex::reader::testing {
+namespace {
+
+std::string withoutLastSeparator(std::string report) {
+    return report.erase(report.rfind("=================================================\n"));
+}
+
+// Every way a run ends, and what the desk is told: each early end, each
+// failure that ends a run by both of its numbers (the console's and the
+// file's), a run that reaches its last item but not its closing separator.
+TEST(Runs, EachWayARunEndsAndWhatTheDeskIsTold) {
+    const std::string ready = expectedReport("machine-ready");
+    const std::string console = expectedReport("machine-ready", "stdout.txt");
+    const std::string separator = "=================================================\n";
+    const std::string start = separator + u8"実行開始：2025/11/20 09:12:44\n";
+    const std::string again = u8"もう一度 OrvexEnv を実行してください。";
+    const std::string signIn = u8"パソコンの利用者が Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。";
+    const std::string logon = u8"途中で終わっています。最後にログオンしたユーザーをレジストリから読めませんでした。" + signIn;
+    const std::string profiles = u8"途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。パソコンの管理者に相談してください。";
+    const std::string account = u8"項目 30 の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから読めず、項目 31 以降は調べられていません。" + signIn;
+    const std::string failedAt = start + u8"レジストリ情報の取得に失敗しました。main";
+    const std::string upTo30 = expectedReport("sam-user-missing").substr(0, expectedReport("sam-user-missing").find(u8"レジストリ情報"));
+    const struct {
+        const char* what;
+        std::string file;
+        RunEnd end;
+        std::string told;
+    } cases[] = {
+        {"complete", ready, RunEnd::Complete, u8"最後まで実行されています。"},
+        {"a copy of the console", console, RunEnd::Complete, u8"最後まで実行されています。"},
+        {"item 41 without the closing separator", withoutLastSeparator(ready), RunEnd::Cut,
+         u8"ファイルが項目 41 の後で切れています。結果ファイルを全部送ってもらってください。"},
+        {"item 41, then the next run", withoutLastSeparator(ready) + ready, RunEnd::Interrupted,
+         u8"項目 41 の後で終わり、次の実行が始まっています。もう一度 OrvexEnv を実行して、最後まで終わるのを待ってもらってください。"},
+        {"a copy of the console cut after item 30", console.substr(0, console.find(u8"31．")), RunEnd::Cut,
+         u8"ファイルが項目 30 の後で切れています。結果ファイルを全部送ってもらってください。"},
+        {"the start line alone", start, RunEnd::Cut, u8"ファイルが開始の直後で切れています。結果ファイルを全部送ってもらってください。"},
+        {"item 20 lacking", withoutLine(ready, u8"20．"), RunEnd::ItemsMissing,
+         u8"終わりの区切り線はありますが、項目 20 がありません（ファイルが書き換えられた可能性があります）。"
+         u8"もう一度 OrvexEnv を実行してもらってください。"},
+        {"the last logon, console's number", failedAt + "344\n", RunEnd::Failure, logon},
+        {"the last logon, file's number", failedAt + "345\n" + separator, RunEnd::Failure, logon},
+        {"the profile list, console's number", failedAt + "362\n", RunEnd::Failure, profiles},
+        {"the profile list, file's number", failedAt + "363\n", RunEnd::Failure, profiles},
+        {"the account name, console's number", upTo30 + u8"レジストリ情報の取得に失敗しました。main725\n", RunEnd::Failure, account},
+        {"the account name, file's number", upTo30 + u8"レジストリ情報の取得に失敗しました。main726\n", RunEnd::Failure, account},
+        {"a lookup of another number", failedAt + "999\n", RunEnd::Failure, u8"途中で終わっています。" + again},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<reader::Run> runs = readRuns(asTool(c.file));
+        ASSERT_FALSE(runs.empty());
+        EXPECT_EQ(runs[0].end(), c.end);
+        EXPECT_EQ(howItEnded(runs[0]), c.told);
+        EXPECT_EQ(needsAttention(runs[0]), c.end != RunEnd::Complete);
+    }
+}
+
+// What each state of the smart card service asks of the desk.
+TEST(Runs, EverySmartCardStateHasItsVerdictAndHint) {
+    const std::string start = u8"「サービス」で Smart Card を開始し、スタートアップの種類を「自動」にしてください。";
+    const std::string wait = u8"スマートカードサービスが起動の途中でした。少し待ってから、もう一度 OrvexEnv を実行してください。";
+    const std::string unknown = u8"スマートカードサービスの状態が分かりませんでした。「サービス」で Smart Card が実行中か確かめてください。";
+    const std::string label = u8"5．サービス情報 Smart Card Services：スマートカードサービス";
+    const struct {
+        std::string line;
+        Verdict verdict;
+        std::string hint;
+    } cases[] = {
+        {label + u8"は実行中ではありません(1)", Verdict::Action, start},
+        {label + u8"は起動中です(2)", Verdict::Action, wait},
+        {label + u8"は停止中です(3)", Verdict::Action, start},
+        {label + u8"は実行中です(4)", Verdict::Ok, ""},
+        {label + u8"の再開は未処理です(5)", Verdict::Action, wait},
+        {label + u8"の一時停止は未処理です(6)", Verdict::Action, start},
+        {label + u8"は一時停止されています(7)", Verdict::Action, start},
+        {label + u8"の状態が取得できませんでした(8)", Verdict::Unread, unknown},
+        {label + u8"の状態が取得できませんでした(-1)", Verdict::Unread, unknown},
+        {u8"5．サービス情報 Smart Card Services：情報を取得できませんでした。", Verdict::Unread,
+         u8"スマートカードサービスの状態を読めませんでした。「サービス」に Smart Card があるか確かめてください。"},
+        {label + u8"は実行中です(44)", Verdict::Unread,
+         u8"項目 5 として OrvexEnv が書く形の行ではありません（ファイルが書き換えられたか壊れています）。もう一度 OrvexEnv を実行してもらってください。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const Judgement judgement = judgeItem(5, utf8ToCp932(c.line));
+        EXPECT_EQ(judgement.verdict, c.verdict);
+        EXPECT_EQ(hint(5, judgement), c.hint);
+    }
+}
+
+}  // namespace
+}  // namespace orvex::reader::testing
