@@ -125,11 +125,19 @@ std::vector<std::string> programArguments(int, char**) {
     return arguments;
 }
 
-InputFile openForReading(const std::string& argument) {
+namespace {
+
+bool isFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A file opened for reading bytes, never a folder; onDiskOnly: never a
+// device (CON, COM1) or a pipe either, which open like files.
+InputFile openFile(const std::string& argument, bool onDiskOnly) {
     InputFile input;
     const std::wstring path = toWide(CP_UTF8, argument);
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (isFolder(path)) {
         input.problem = InputFile::Problem::Folder;
         return input;
     }
@@ -138,29 +146,19 @@ InputFile openForReading(const std::string& argument) {
         input.problem = InputFile::Problem::CannotOpen;
         input.reason = validUtf8(std::strerror(errno));
         input.absent = errno == ENOENT;
-        return input;
-    }
-    // A device (CON, COM1) or a pipe opens like a file: only a file on a disk is read.
-    if (!onDisk(file)) {
+    } else if (onDiskOnly && !onDisk(file)) {
         input.problem = InputFile::Problem::NotAFile;
-        return input;
+    } else {
+        input.file = std::move(file);
     }
-    input.file = std::move(file);
     return input;
 }
 
-InputFile openList(const std::string& argument) {
-    InputFile input;
-    const std::wstring path = toWide(CP_UTF8, argument);
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        input.problem = InputFile::Problem::Folder;
-    } else if (!(input.file = OwnedFile(_wfopen(path.c_str(), L"rb")))) {
-        input.problem = InputFile::Problem::CannotOpen;
-        input.reason = validUtf8(std::strerror(errno));
-    }
-    return input;
-}
+}  // namespace
+
+InputFile openForReading(const std::string& argument) { return openFile(argument, true); }
+
+InputFile openList(const std::string& argument) { return openFile(argument, false); }
 
 std::filesystem::path systemPath(const std::string& path) { return std::filesystem::path(toWide(CP_UTF8, path)); }
 
@@ -223,8 +221,7 @@ void waitForKey(const std::string& prompt) {
 
 OwnedFile openForWriting(const std::string& path, std::string& reason) {
     const std::wstring wide = toWide(CP_UTF8, path);
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (isFolder(wide)) {
         reason = "フォルダーです";
         return OwnedFile();
     }
