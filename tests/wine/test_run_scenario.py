@@ -166,6 +166,8 @@ class OnceMore(unittest.TestCase):
         ("a helper that must succeed fails (sc create under load)", "echo '[SC] failed' >&2; exit 1", True, False, 2),
         ("a helper whose failure is expected (sc delete)", "exit 1", False, False, 1),
         ("a helper crashes", "echo 'wine: Unhandled page fault' >&2; exit 1", False, False, 2),
+        ("a helper ends well, Wine crashed in it (reg import)", "echo 'wine: Unhandled page fault' >&2", True, False, 2),
+        ("the program under test ends well, a crash said", "echo 'wine: Unhandled page fault' >&2", False, True, 1),
         ("the program under test ran and failed", "echo report; exit 1", False, True, 1),
         ("the program under test crashed", "echo 'wine: Unhandled exception' >&2; exit 1", False, True, 1),
         ("the program under test never started", "echo 'wine: could not load x.exe' >&2; exit 1", False, True, 2),
