@@ -8,13 +8,9 @@ namespace {
 
 using std::to_string;
 
-std::string verdictClass(const std::optional<Verdict>& verdict) {
-    return verdict ? verdictName(*verdict) : "missing";
-}
-
 // A tag with the verdict's colour and words.
 std::string verdictTag(const std::optional<Verdict>& verdict) {
-    return "<span class=\"tag " + verdictClass(verdict) + "\">" + verdictWords(verdict) + "</span>";
+    return "<span class=\"tag " + std::string(changeVerdictName(verdict)) + "\">" + verdictWords(verdict) + "</span>";
 }
 
 // A file's name as its grid row shows it: the last folder and the file's
@@ -145,7 +141,7 @@ std::string gridHead() {
     for (const std::optional<Verdict> verdict :
          {std::optional(Verdict::Ok), std::optional(Verdict::Action), std::optional(Verdict::Unread),
           std::optional(Verdict::Info), std::optional<Verdict>()})
-        text += "<span class=\"key " + verdictClass(verdict) + "\"></span>" + verdictWords(verdict);
+        text += "<span class=\"key " + std::string(changeVerdictName(verdict)) + "\"></span>" + verdictWords(verdict);
     return text + "　（問題なしでない升目に重ねるとその行が、番号に重ねると項目の名前が出ます）</p>\n<div class=scroll>\n"
                   "<table class=\"grid head\">" + headRow() + "</table>\n";
 }
