@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Static analysis: clang-tidy with the checks of .clang-tidy over every .cpp
+# Static analysis: no merge's conflict markers anywhere in the tree, then
+# clang-tidy with the checks of .clang-tidy over every .cpp
 # of src/, each analysed with the flags it is built with: the portable code
 # with the native build's, the Windows-only files with the 32-bit Windows
 # build's. Any finding fails. Needs no build, only the two configured trees
@@ -8,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# A merge's conflict markers first: every check below would read past them.
+bash scripts/check_markers.sh
 command -v clang-tidy >/dev/null || { echo "lint: clang-tidy is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 
 # Every check left out of .clang-tidy has its reason in the comment above the list.
