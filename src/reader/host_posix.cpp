@@ -107,6 +107,17 @@ bool isValidUtf8(std::string_view text) {
 
 std::string validUtf8(std::string_view text) { return utf8Checker().convert(text, 1, kUtf8Replacement); }
 
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    static Converter fromLittleEndian("UTF-8", "UTF-16LE");
+    static Converter fromBigEndian("UTF-8", "UTF-16BE");
+    return (bigEndian ? fromBigEndian : fromLittleEndian).convert(bytes, 2, kUtf8Replacement);
+}
+
+std::string eucJpToUtf8(std::string_view text) {
+    static Converter fromEucJp("UTF-8", "EUC-JP-MS");
+    return fromEucJp.convert(text, 1, kUtf8Replacement);
+}
+
 bool writeForPerson(const std::string& text, bool errorStream) {
     const std::string bytes = validUtf8(text);
     return std::fwrite(bytes.data(), 1, bytes.size(), errorStream ? stderr : stdout) == bytes.size();

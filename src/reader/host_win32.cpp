@@ -89,6 +89,23 @@ bool isValidUtf8(std::string_view text) {
 
 std::string validUtf8(std::string_view text) { return fromWide(CP_UTF8, toWide(CP_UTF8, text)); }
 
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::wstring wide;
+    wide.reserve(bytes.size() / 2);
+    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+        const auto byte = [&bytes](std::size_t i) { return static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])); };
+        wide += bigEndian ? static_cast<wchar_t>(byte(at) << 8 | byte(at + 1)) : static_cast<wchar_t>(byte(at + 1) << 8 | byte(at));
+    }
+    if (bytes.size() % 2 != 0) wide += L'\uFFFD';
+    // Converted without the flag for invalid input, a lone surrogate becomes U+FFFD.
+    return fromWide(CP_UTF8, wide);
+}
+
+std::string eucJpToUtf8(std::string_view text) {
+    constexpr unsigned kEucJp = 20932;
+    return fromWide(CP_UTF8, toWide(kEucJp, text));
+}
+
 bool writeForPerson(const std::string& text, bool errorStream) {
     std::FILE* stream = errorStream ? stderr : stdout;
     const HANDLE handle = GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);

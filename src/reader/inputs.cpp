@@ -174,9 +174,10 @@ void Inputs::readFile(const std::string& path) {
     if (readError != 0)
         fail(path, "読み込みの途中で失敗しました（" + validUtf8(std::strerror(readError)) + "）。");
     else if (!latest)
-        fail(path, reader.utf16() ? "UTF-16（Unicode）で保存されたファイルは読めません。"
-                                    "ANSI（Shift_JIS）か UTF-8 で保存し直してください。"
-                                  : "OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
+        fail(path, reader.japaneseLost()
+                       ? "日本語の文字がすべて「?」になっています（日本語でない Windows で保存し直されたようです）。"
+                         "OrvexEnv.txt を開かずに、そのまま添付して送ってもらってください。"
+                       : "OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
     else
         outcome_.attention = outcome_.attention || needsAttention(*latest);
 }

@@ -99,7 +99,7 @@ std::string jsonRecord(const std::string& file, const Run& run, const Run* previ
     picojson::object object;
     object["file"] = picojson::value(file);
     object["run"] = number(run.number);
-    object["encoding"] = picojson::value(run.encoding == Encoding::Utf8 ? "utf-8" : "cp932");
+    object["encoding"] = picojson::value(encodingName(run.encoding));
     object["started"] = run.started.empty() ? picojson::value() : picojson::value(run.started);
     object["complete"] = picojson::value(run.complete());
     object["ended"] = picojson::value(endName(run.end()));

@@ -39,6 +39,17 @@ std::string findingHint(Finding finding) {
     return std::string();
 }
 
+// What to do about a line no text of its item fits, by why it does not: a
+// file that came through mail is best sent again as it is, as an
+// attachment; one that did not was changed or broken, and a new run helps.
+std::string unreadLineHint(const Run& run, int item) {
+    if (run.throughMail())
+        return "項目 " + std::to_string(item) +
+               " の行は、メールの本文で送られる途中で形が変わり、読めません。"
+               "OrvexEnv.txt を本文に貼り付けず、ファイルのまま添付して送ってもらってください。";
+    return hint(item, Judgement{});
+}
+
 }  // namespace
 
 std::string howItEnded(const Run& run) {
@@ -95,9 +106,11 @@ std::array<int, 4> extensionStateItems() {
 std::vector<Finding> findings(const Run& run) {
     std::vector<Finding> found;
     bool onNowhere = true;
+    // Only from lines read: a line no text of its item fits says nothing of the browser.
     for (int item : extensionStateItems()) {
         const ItemLine& line = lineOf(run, item);
-        onNowhere = onNowhere && line.present && line.judgement.verdict != Verdict::Ok;
+        onNowhere = onNowhere && line.present && line.judgement.form >= 0 && line.judgement.verdict != Verdict::Ok &&
+                    line.judgement.verdict != Verdict::Unread;
     }
     if (onNowhere) found.push_back(Finding::ExtensionOnNowhere);
     return found;
@@ -120,7 +133,8 @@ std::vector<LineToAct> linesToAct(const Run& run) {
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& line = lineOf(run, item);
         if (line.present && needsAction(line.judgement.verdict))
-            lines.push_back({item, line.judgement.verdict, line.text, hint(item, line.judgement)});
+            lines.push_back({item, line.judgement.verdict, line.text,
+                             line.judgement.form >= 0 ? hint(item, line.judgement) : unreadLineHint(run, item)});
     }
     for (Finding finding : findings(run)) lines.push_back({0, Verdict::Action, findingText(finding), findingHint(finding)});
     return lines;
