@@ -151,6 +151,23 @@ std::string fileIdentity(const std::string& path) {
     return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
+InputFile standardInput() {
+    InputFile input;
+    const int descriptor = dup(STDIN_FILENO);
+    if (descriptor < 0 || !(input.file = OwnedFile(fdopen(descriptor, "rb")))) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+        if (descriptor >= 0) static_cast<void>(close(descriptor));
+    }
+    return input;
+}
+
+std::string standardOutputIdentity() {
+    struct stat info {};
+    if (fstat(STDOUT_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return std::string();
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 std::vector<std::string> programArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }

@@ -177,6 +177,34 @@ InputFile openForReading(const std::string& argument) { return openFile(argument
 
 InputFile openList(const std::string& argument) { return openFile(argument, false); }
 
+InputFile standardInput() {
+    InputFile input;
+    const int descriptor = _dup(_fileno(stdin));
+    if (descriptor >= 0) _setmode(descriptor, _O_BINARY);
+    if (descriptor < 0 || !(input.file = OwnedFile(_fdopen(descriptor, "rb")))) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+        if (descriptor >= 0) static_cast<void>(_close(descriptor));
+    }
+    return input;
+}
+
+namespace {
+
+std::string identityOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(file, &information) == 0) return std::string();
+    return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) + ":" +
+           std::to_string(information.nFileIndexLow);
+}
+
+}  // namespace
+
+std::string standardOutputIdentity() {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    return GetFileType(output) == FILE_TYPE_DISK ? identityOf(output) : std::string();
+}
+
 std::filesystem::path systemPath(const std::string& path) { return std::filesystem::path(toWide(CP_UTF8, path)); }
 
 std::string readerPath(const std::filesystem::path& path) { return fromWide(CP_UTF8, path.native()); }
@@ -187,12 +215,9 @@ std::string fileIdentity(const std::string& path) {
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::string();
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    std::string identity = identityOf(file);
     CloseHandle(file);
-    if (!known) return std::string();
-    return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) + ":" +
-           std::to_string(information.nFileIndexLow);
+    return identity;
 }
 
 // Names come from the wide command line, the system's listings or a list

@@ -175,9 +175,9 @@ std::string gridRowNotRead(int id, const std::string& file, const std::string& m
 
 std::string sectionsHead() { return "</div>\n</section>\n<section>\n<h2>ファイルごとの最新の実行</h2>\n"; }
 
-std::string fileSection(int id, const std::string& file, const Run& latest, const Run* previous, int runs) {
+std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs) {
     std::string todo;
-    const std::vector<LineToAct> lines = linesToAct(latest);
+    const std::vector<LineToAct>& lines = facts.toAct;
     for (const LineToAct& line : lines) {
         todo += "<li>" + verdictTag(line.verdict);
         todo += line.item != 0 ? "<span class=line>" + htmlText(line.text) + "</span>" : htmlText(line.text);
@@ -185,12 +185,12 @@ std::string fileSection(int id, const std::string& file, const Run& latest, cons
     }
 
     // First what the desk must know: whether to act, and on how many lines.
-    const bool attention = needsAttention(latest);
+    const bool attention = facts.attention;
     std::string text = std::string("<section class=\"file") + (attention ? " attention" : "") + "\" id=\"f" +
                        to_string(id) + "\">\n<h3>" + htmlText(file) + "</h3>\n<p class=status>";
     if (attention)
         text += verdictTag(Verdict::Action) + "対応する行 " + to_string(lines.size()) + " 行" +
-                (latest.complete() ? "" : "、実行が最後まで終わっていません");
+                (facts.end == RunEnd::Complete ? "" : "、実行が最後まで終わっていません");
     else
         text += verdictTag(Verdict::Ok) + "対応する行はありません";
     text += "</p>\n<p class=meta>";
@@ -198,17 +198,21 @@ std::string fileSection(int id, const std::string& file, const Run& latest, cons
     // How the run ended has its own words and look, never a verdict's.
     text += "実行開始：" + (latest.started.empty() ? std::string("（時刻が読めません）") : htmlText(latest.started)) +
             "</p>\n<p class=end>" +
-            (latest.complete() ? "<span class=\"run complete\">実行完了</span>"
-                               : "<span class=\"run incomplete\">実行未完了</span>") +
-            htmlText(howItEnded(latest)) + "</p>\n";
+            (facts.end == RunEnd::Complete ? "<span class=\"run complete\">実行完了</span>"
+                                           : "<span class=\"run incomplete\">実行未完了</span>") +
+            htmlText(facts.howItEnded) + "</p>\n";
     for (const std::string& failure : latest.failures)
         text += "<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
     text += todo.empty() ? std::string("<p>要対応の行はありません。</p>\n") : "<ul class=todo>\n" + todo + "</ul>\n";
 
-    if (previous != nullptr) {
-        const std::vector<Change> changed = changes(*previous, latest);
-        text += "<p>前回（" + to_string(previous->number) + " 回目、" +
-                (previous->started.empty() ? std::string("時刻が読めません") : htmlText(previous->started)) + "）から" +
+    if (!facts.laterItems.empty())
+        text += "<p>新しい版の OrvexEnv の項目 " + itemList(facts.laterItems) +
+                " があります（この OrvexEnvRead では判定できません）。</p>\n";
+    if (facts.hasPrevious) {
+        const std::vector<Change>& changed = facts.changes;
+        text += "<p>前回（" + to_string(facts.previousNumber) + " 回目、" +
+                (facts.previousStarted.empty() ? std::string("時刻が読めません") : htmlText(facts.previousStarted)) +
+                "）から" +
                 (changed.empty() ? "変わった項目はありません。</p>\n" : "変わった項目：</p>\n<ul class=changes>\n");
         for (const Change& change : changed)
             text += "<li>" + to_string(change.item) + " " + htmlText(itemLabel(change.item)) + "：" +
@@ -221,6 +225,15 @@ std::string fileSection(int id, const std::string& file, const Run& latest, cons
 std::string notReadSection(int id, const std::string& file, const std::string& message) {
     return "<section class=\"file notread\" id=\"f" + to_string(id) + "\">\n<h3>" + htmlText(file) + "</h3>\n<p>" +
            verdictTag(Verdict::Unread) + htmlText(message) + "</p>\n</section>\n";
+}
+
+std::string passedOverEntry(const std::string& file, const std::string& reason) {
+    return "<li>" + htmlText(file) + "：" + htmlText(reason) + "</li>\n";
+}
+
+std::string passedOverList(const std::string& entries) {
+    if (entries.empty()) return std::string();
+    return "</section>\n<section id=\"passed-over\">\n<h2>読まなかったファイル</h2>\n<ul>\n" + entries + "</ul>\n";
 }
 
 std::string pageEnd() { return "</section>\n</body>\n</html>\n"; }

@@ -39,8 +39,12 @@ std::string gridRowNotRead(int id, const std::string& file, const std::string& m
 std::string sectionsHead();
 // A file's latest run: whether to act and on how many lines, how it ended,
 // each line to act on with its hint, what changed since the run before.
-std::string fileSection(int id, const std::string& file, const Run& latest, const Run* previous, int runs);
+std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs);
 std::string notReadSection(int id, const std::string& file, const std::string& message);
+// The files passed over (not read for what they are), after the sections:
+// an entry each, and the list around them (nothing when there is none).
+std::string passedOverEntry(const std::string& file, const std::string& reason);
+std::string passedOverList(const std::string& entries);
 std::string pageEnd();
 
 }  // namespace orvex::reader

@@ -26,12 +26,12 @@ public:
         return false;
     }
 
-    void run(const std::string&, const Run& run, const Run*) override { counts_.addRun(run); }
+    void run(const std::string&, const Run&, const RunFacts& facts) override { counts_.addRun(facts); }
 
-    void fileDone(const std::string& file, const Run& latest, const Run* previous, int runs) override {
-        counts_.addLatest(latest);
+    void fileDone(const std::string& file, const Run& latest, const RunFacts& facts, int runs) override {
+        counts_.addLatest(latest, facts);
         addRow(gridRow(++files_, file, latest));
-        spool_.addSection(fileSection(files_, file, latest, previous, runs));
+        spool_.addSection(fileSection(files_, file, latest, facts, runs));
     }
 
     void fileNotRead(const std::string& file, const std::string& message) override {
@@ -40,9 +40,16 @@ public:
         spool_.addSection(notReadSection(files_, file, message));
     }
 
+    // Named in a list of their own after the files' sections.
+    void filePassedOver(const std::string& file, const std::string& reason) override {
+        counts_.addPassedOver();
+        passedOver_ += passedOverEntry(file, reason);
+    }
+
     bool finish() override {
         if (files_ % kRowsPerBlock != 0) spool_.addRow(gridBlockEnd());
-        const int error = spool_.assemble(pageHead() + pageOverview(counts_) + gridHead(), sectionsHead(), pageEnd());
+        const int error = spool_.assemble(pageHead() + pageOverview(counts_) + gridHead(), sectionsHead(),
+                                          passedOverList(passedOver_) + pageEnd());
         if (error == 0) return true;
         output_.err("OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error)) + "）：" +
                     printable(validUtf8(path_)) + "\n");
@@ -62,6 +69,7 @@ private:
     PageSpool spool_;
     OverviewCounts counts_;
     int files_ = 0;  // files done or not read, numbering their row and section
+    std::string passedOver_;  // the list's entries
 };
 
 }  // namespace

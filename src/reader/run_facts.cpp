@@ -179,13 +179,43 @@ const char* changeVerdictName(const std::optional<Verdict>& verdict) {
     return verdict ? verdictName(*verdict) : "missing";
 }
 
-void OverviewCounts::addRun(const Run& run) { ++(run.complete() ? runsComplete : runsNotComplete); }
+RunFacts factsOf(const Run& run, const Run* previous) {
+    RunFacts facts;
+    facts.end = run.end();
+    facts.howItEnded = howItEnded(run);
+    facts.findings = findings(run);
+    facts.attention = needsAttention(run);
+    facts.toAct = linesToAct(run);
+    facts.ok = run.count(Verdict::Ok);
+    facts.action = run.count(Verdict::Action);
+    facts.unread = run.count(Verdict::Unread);
+    facts.info = run.count(Verdict::Info);
+    facts.unknown = run.count(Verdict::Unknown);
+    for (const ItemLine& line : run.items) facts.missing += line.present ? 0 : 1;
+    for (const LaterItem& item : run.laterItems) facts.laterItems.push_back(item.number);
+    std::sort(facts.laterItems.begin(), facts.laterItems.end());
+    if (previous != nullptr) {
+        facts.hasPrevious = true;
+        facts.previousNumber = previous->number;
+        facts.previousStarted = previous->started;
+        facts.changes = changes(*previous, run);
+        for (const Change& change : facts.changes) {
+            if (needsAction(change.from) && change.to == Verdict::Ok) facts.fixed.push_back(change.item);
+            if (!needsAction(change.from) && needsAction(change.to)) facts.worse.push_back(change.item);
+        }
+    }
+    return facts;
+}
 
-void OverviewCounts::addLatest(const Run& latest) {
+void OverviewCounts::addRun(const RunFacts& facts) {
+    ++(facts.end == RunEnd::Complete ? runsComplete : runsNotComplete);
+}
+
+void OverviewCounts::addLatest(const Run& latest, const RunFacts& facts) {
     ++filesRead;
     for (int item = 1; item <= kItemCount; ++item)
         if (needsAction(verdictOf(latest, item))) ++itemsNeedingAttention[static_cast<std::size_t>(item - 1)];
-    for (Finding finding : findings(latest))
+    for (Finding finding : facts.findings)
         if (finding == Finding::ExtensionOnNowhere) ++extensionOnNowhere;
 }
 

@@ -54,11 +54,11 @@ TEST(Forms, ChangesBetweenRunsInTheSummaryTheRecordsAndThePage) {
         SCOPED_TRACE(c.from + " to " + c.to);
         reader::Run before = runOf(c.before), after = runOf(c.after);
         after.number = 2;
-        EXPECT_TRUE(has(jsonRecord("f", after, &before),
+        EXPECT_TRUE(has(jsonRecord("f", after, factsOf(after, &before)),
                         R"("changed":[{"from":")" + c.from + R"(","item":)" + std::to_string(c.item) + R"(,"to":")" + c.to +
                             R"("}])"));
-        EXPECT_TRUE(has(summaryText("f", after, 2, &before), "  " + c.summary + "\n"));
-        EXPECT_TRUE(has(fileSection(1, "f", after, &before, 2),
+        EXPECT_TRUE(has(summaryText("f", after, factsOf(after, &before), 2), "  " + c.summary + "\n"));
+        EXPECT_TRUE(has(fileSection(1, "f", after, factsOf(after, &before), 2),
                         "<span class=\"tag " + c.from + "\">" + words(c.from) + "</span>→ <span class=\"tag " + c.to +
                             "\">" + words(c.to) + "</span>"));
     }
@@ -83,9 +83,9 @@ TEST(Forms, TheExtensionOnInNoBrowserIsAFindingOnlyWhenEveryStateLineSaysSo) {
         }
         const reader::Run run = runOf(report);
         EXPECT_EQ(findings(run).size(), c.onNowhere ? 1u : 0u);
-        EXPECT_EQ(has(summaryText("f", run, 1, nullptr), u8"[要対応] 拡張機能はどのブラウザでも有効になっていません（項目 31、32、35、36）。"),
+        EXPECT_EQ(has(summaryText("f", run, factsOf(run, nullptr), 1), u8"[要対応] 拡張機能はどのブラウザでも有効になっていません（項目 31、32、35、36）。"),
                   c.onNowhere);
-        EXPECT_EQ(has(jsonRecord("f", run, nullptr), R"("findings":["extension-on-nowhere"])"), c.onNowhere);
+        EXPECT_EQ(has(jsonRecord("f", run, factsOf(run, nullptr)), R"("findings":["extension-on-nowhere"])"), c.onNowhere);
     }
 }
 
@@ -106,14 +106,14 @@ TEST(Forms, ControlAndLayoutCharactersInEveryForm) {
         // A mailed UTF-8 copy: the line keeps the character as the file holds it.
         const reader::Run run = readRuns(withItem(21, line + c.character + "X")).at(0);
         const std::string name = "a" + c.character + "b.txt";
-        const std::string summary = summaryText(name, run, 1, nullptr), csv = csvRow(name, run);
-        const std::string page = fileSection(1, name, run, nullptr, 1) + gridRow(1, name, run);
+        const std::string summary = summaryText(name, run, factsOf(run, nullptr), 1), csv = csvRow(name, run, factsOf(run, nullptr));
+        const std::string page = fileSection(1, name, run, factsOf(run, nullptr), 1) + gridRow(1, name, run);
         EXPECT_TRUE(has(summary, u8"■ a?b.txt\n") && has(summary, line + "?X\n")) << summary;
         EXPECT_TRUE(has(csv, "\"a?b.txt\",") && has(csv, "\"" + line + "?X\"")) << csv;
         EXPECT_TRUE(has(page, "<h3>a?b.txt</h3>") && has(page, "title=\"a?b.txt\"") && has(page, line + "?X</span>") &&
                     has(page, "title=\"" + line + "?X\""))
             << page;
-        const std::string json = jsonRecord(name, run, nullptr);
+        const std::string json = jsonRecord(name, run, factsOf(run, nullptr));
         EXPECT_TRUE(has(json, "\"a" + c.escaped + "b.txt\"") && has(json, line + c.escaped + "X\"")) << json;
         for (const std::string& form : {summary, csv, page, json}) EXPECT_FALSE(has(form, c.character));
     }
@@ -144,7 +144,7 @@ TEST(Forms, ThePageSaysWhatToDoFirstAndEscapesEveryText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const reader::Run run = runOf(c.report);
-        const std::string section = fileSection(7, "week/" + tricky + ".txt", run, nullptr, 1);
+        const std::string section = fileSection(7, "week/" + tricky + ".txt", run, factsOf(run, nullptr), 1);
         const std::string head = std::string("<section class=\"file") + (needsAttention(run) ? " attention" : "") +
                                  "\" id=\"f7\">\n<h3>week/" + escaped + ".txt</h3>\n";
         EXPECT_EQ(section.substr(0, head.size() + c.section.size()), head + c.section);
@@ -157,7 +157,7 @@ TEST(Forms, ThePageSaysWhatToDoFirstAndEscapesEveryText) {
         EXPECT_FALSE(has(section + row, tricky));
     }
     const reader::Run half = runOf(cases[1].report);
-    EXPECT_TRUE(has(fileSection(1, "f", half, nullptr, 1), u8"互換表示設定：OK" + escaped + "</span>"));
+    EXPECT_TRUE(has(fileSection(1, "f", half, factsOf(half, nullptr), 1), u8"互換表示設定：OK" + escaped + "</span>"));
     EXPECT_TRUE(has(gridRow(1, "f", half), u8"<td class=unread title=\"21．ブラウザ設定 互換表示設定：OK" + escaped + "\">"));
     const std::string notRead = notReadSection(3, tricky, tricky) + gridRowNotRead(3, tricky, tricky);
     EXPECT_TRUE(has(notRead, "<h3>" + escaped + "</h3>") && has(notRead, "title=\"" + escaped + "\"") &&
