@@ -45,7 +45,6 @@ constexpr std::size_t kHeadBytes = 16;
 // characters a line).
 constexpr std::size_t kMostWrappedPieces = 4;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // The failure lines the tool writes; those of the target-user lookups end the run.
 struct KnownFailure {
@@ -371,9 +370,10 @@ void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
     // Blanks at the end are no part of a line: mail adds them, and a copy of
     // the console's window pads each line to its width.
     bool trimmed = false;
-    while (!cut && !raw.empty() && isBlank(raw.back())) {
-        raw.remove_suffix(1);
-        trimmed = true;
+    if (!cut) {
+        const std::size_t kept = raw.find_last_not_of(" \t") + 1;  // 0 for a line of blanks alone
+        trimmed = kept != raw.size();
+        raw = raw.substr(0, kept);
     }
     const bool afterSeparator = afterSeparator_;
     afterSeparator_ = raw == kSeparator;

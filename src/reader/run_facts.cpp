@@ -134,7 +134,8 @@ std::vector<LineToAct> linesToAct(const Run& run) {
         const ItemLine& line = lineOf(run, item);
         if (line.present && needsAction(line.judgement.verdict))
             lines.push_back({item, line.judgement.verdict, line.text,
-                             line.judgement.form >= 0 ? hint(item, line.judgement) : unreadLineHint(run, item)});
+                             line.judgement.form >= 0 ? hint(item, line.judgement) : unreadLineHint(run, item),
+                             fixedText(item, line.judgement)});
     }
     for (Finding finding : findings(run)) lines.push_back({0, Verdict::Action, findingText(finding), findingHint(finding)});
     return lines;

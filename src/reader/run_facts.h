@@ -46,6 +46,7 @@ struct LineToAct {
     Verdict verdict = Verdict::Action;
     std::string text;  // the line as the file holds it, or the finding in words
     std::string hint;
+    bool fixed = false;  // the text is its form's own, alike in every file (fixedText)
 };
 // The item lines in item order, then the findings.
 std::vector<LineToAct> linesToAct(const Run& run);
