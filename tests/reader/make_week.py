@@ -22,7 +22,7 @@ ANNOUNCEMENT = ("以下の結果ファイルを出力します。（既にファ
 def report(scenarios, name, start, expected="expected.txt"):
     with open(os.path.join(scenarios, name, expected), encoding="utf-8") as f:
         text = f.read()
-    for placeholder, value in (("{START}", start), ("{OS_CAPTION}", "Microsoft Windows 10 Pro"),
+    for placeholder, value in (("{START}", start), ("{BITNESS}", "64bit(9)"), ("{OS_CAPTION}", "Microsoft Windows 10 Pro"),
                                ("{OS_MAJOR}", "10"), ("{OS_MINOR}", "0"), ("{OS_BUILD}", "19045"),
                                ("{OS_SP}", "")):
         text = text.replace(placeholder, value)
