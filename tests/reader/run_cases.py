@@ -18,6 +18,7 @@ import glob
 import html.parser
 import json
 import os
+import pathlib
 import re
 import shlex
 import shutil
@@ -50,15 +51,15 @@ def report(scenario, start, expected="expected.txt"):
     return text
 
 
-def made(spec):
+def made(how):
     """The bytes of a file made from scenario reports: runs, text, edits, console copy, encoding, line ends."""
-    text = "".join(report(*run) for run in spec.get("runs", [])) + spec.get("text", "")
-    for old, new in spec.get("edit", []):  # a hand's change
+    text = "".join(report(*run) for run in how.get("runs", [])) + how.get("text", "")
+    for old, new in how.get("edit", []):  # a hand's change
         text = text.replace(old, new)
-    if spec.get("console"):  # what the console showed: the announcement, the lines without separators
+    if how.get("console"):  # what the console showed: the announcement, the lines without separators
         text = ANNOUNCEMENT + "".join(line + "\n" for line in text.splitlines() if not line.startswith("====="))
-    codec, bom = ENCODINGS[spec.get("encoding", "cp932")]
-    return bom + text.replace("\n", spec.get("eol", "\r\n")).encode(codec)
+    codec, bom = ENCODINGS[how.get("encoding", "cp932")]
+    return bom + text.replace("\n", how.get("eol", "\r\n")).encode(codec)
 
 
 def write(path, data):
@@ -70,21 +71,21 @@ def write(path, data):
 def lay_out(files, work):
     """Files, folders (a name ending in /), links, FIFOs and copies; modes last, so that locked folders fill."""
     modes = []
-    for name, spec in files.items():
-        for n in range(spec.get("count", 1)):
-            path = os.path.join(os.fsencode(work), name.replace("{N}", "%03d" % n).encode(spec.get("name_in", "utf-8")))
+    for name, how in files.items():
+        for n in range(how.get("count", 1)):
+            path = os.path.join(os.fsencode(work), name.replace("{N}", "%03d" % n).encode(how.get("name_in", "utf-8")))
             os.makedirs(path if name.endswith("/") else os.path.dirname(path), exist_ok=True)
-            if "link" in spec:
-                os.symlink(spec["link"], path)
-            elif spec.get("fifo"):
+            if "link" in how:
+                os.symlink(how["link"], path)
+            elif how.get("fifo"):
                 os.mkfifo(path)
-            elif "copy" in spec:
-                shutil.copyfile(os.path.join(work, spec["copy"]), path)
+            elif "copy" in how:
+                shutil.copyfile(os.path.join(work, how["copy"]), path)
             elif not name.endswith("/"):
-                data = b"".join(made(part) for part in spec.get("parts", [spec])) * spec.get("repeat", 1)
-                write(path, data[:spec.get("cut", len(data))])
-            if "mode" in spec:
-                modes.append((path, int(spec["mode"], 8)))
+                data = b"".join(made(part) for part in how.get("parts", [how])) * how.get("repeat", 1)
+                write(path, data[:how.get("cut", len(data))])
+            if "mode" in how:
+                modes.append((path, int(how["mode"], 8)))
     for path, mode in modes:
         os.chmod(path, mode)
 
@@ -174,6 +175,7 @@ class Case:
     def __init__(self, options):
         self.o, self.dir, self.work = options, options.case, os.path.abspath(options.work)
         options.reader = os.path.abspath(options.reader)
+        options.wine = [os.path.abspath(options.wine[0]), options.wine[1]] if options.wine else None
         with open(os.path.join(self.dir, "case.json"), encoding="utf-8") as f:
             self.case = json.load(f)
         self.failures = []
@@ -256,10 +258,7 @@ class Case:
             elif os.path.exists(path):
                 os.remove(path)
             return
-        expected = ""
-        if os.path.exists(path):
-            with open(path, encoding="utf-8", errors="replace", newline="") as f:
-                expected = f.read()
+        expected = (self.bytes(path) or b"").decode("utf-8", "replace")
         if strip:
             expected, actual = expected.rstrip("\n"), actual.rstrip("\n")
         if expected != actual:
@@ -271,13 +270,10 @@ class Case:
     def step(self, step):
         what, files = step["name"], {path: self.bytes(path) for path in step.get("unchanged", [])}
         code, out, err = self.run(step)
-        kept = []
-        for line in err.splitlines(keepends=True):
-            if line.startswith(b"winerun: "):  # the test bed's one retry rule, said
-                print(what + ": " + line.decode("utf-8", "replace"), end="")
-            else:
-                kept.append(line)
-        err = b"".join(kept)
+        lines = err.splitlines(keepends=True)  # the test bed's one retry rule, said: on our output
+        print("".join(what + ": " + line.decode("utf-8", "replace") for line in lines if line.startswith(b"winerun: ")),
+              end="")
+        err = b"".join(line for line in lines if not line.startswith(b"winerun: "))
         if code != step.get("exit", 0):
             self.fail("%s: exit code %s, not %s" % (what, code, step.get("exit", 0)))
         args = " ".join(step.get("args", [])) + step.get("cmd", "")
@@ -299,11 +295,8 @@ class Case:
             self.page(step)
 
     def bytes(self, path):
-        path = os.path.join(self.work, path)
-        if not os.path.isfile(path):
-            return None
-        with open(path, "rb") as f:
-            return f.read()
+        path = pathlib.Path(self.work, path)
+        return path.read_bytes() if path.is_file() else None
 
     def records(self, step, stdout):
         """Every line a JSON object valid against docs/record.schema.json, all with the same keys; with
@@ -386,10 +379,10 @@ class Case:
     def page(self, step):
         """The page rendered in headless Chromium: what it shows, projected, against NAME.page; nothing
         in it runs or is fetched, its links stay within it; a screenshot beside it."""
-        spec, name = step["page"], step["name"]
-        path = os.path.join(self.work, spec["file"])
+        how, name = step["page"], step["name"]
+        path = os.path.join(self.work, how["file"])
         if not os.path.isfile(path):
-            return self.fail("%s: no page %s" % (name, spec["file"]))
+            return self.fail("%s: no page %s" % (name, how["file"]))
         with open(path, encoding="utf-8", errors="replace") as f:
             source = f.read()
         for pattern in FETCHES:
@@ -408,19 +401,18 @@ class Case:
         if outside or page.wrong or not os.path.exists(path + ".png"):
             self.fail("%s: links out of the page %s, tooltips not of their cells' items %s, or no screenshot" % (
                 name, outside, page.wrong[:5]))
-        self.compare(step, "page", page.projection(spec.get("show", ["chart", "grid", "sections"]),
-                                                           spec.get("collapse")))
+        self.compare(step, "page", page.projection(how.get("show", ["chart", "grid", "sections"]),
+                                                           how.get("collapse")))
 
     def console(self, step):
         """In a tmux pane: the screen, whether it waits for a key, the exit code (after the key)."""
-        for attempt in (1, 2):
+        status, screen, keyed = self.pane(step)
+        if status == "signal":  # the test bed's one retry rule
+            print("%s: Wine died by a signal in the pane, or it ended without an exit code; running the step once "
+                  "more" % step["name"])
             status, screen, keyed = self.pane(step)
-            if status != "signal":
-                break
-            print("%s: Wine died by a signal in the pane%s" % (step["name"], "; running the step once more"
-                                                                  if attempt == 1 else " again"))
         if status == "signal":
-            self.fail("%s: Wine died by a signal twice; the screen:\n%s" % (step["name"], screen))
+            self.fail("%s: Wine died by a signal again; the screen:\n%s" % (step["name"], screen))
         elif status != step.get("exit", 0):
             self.fail("%s: exit code %s, not %s; the screen:\n%s" % (step["name"], status, step.get("exit", 0),
                                                                      screen))
