@@ -43,10 +43,12 @@ WAIT = 20  # seconds a pane may take to end, or to settle while it waits for a k
 
 
 def report(scenario, start, expected="expected.txt"):
-    """A scenario's expected report with its placeholders filled in."""
+    """A scenario's expected report with its placeholders filled in, its build values as the shipped exe's."""
     with open(os.path.join(SCENARIOS, scenario, expected), encoding="utf-8") as f:
         text = f.read().replace("{START}", start)
-    for placeholder, value in FILLED.items():
+    with open(os.path.join(SCENARIOS, scenario, "scenario.json"), encoding="utf-8") as f:
+        built = {"{%s}" % name: value["win32"] for name, value in json.load(f).get("build_values", {}).items()}
+    for placeholder, value in {**FILLED, **built}.items():
         text = text.replace(placeholder, value)
     return text
 
@@ -173,7 +175,7 @@ class Page(html.parser.HTMLParser):
 
 class Case:
     def __init__(self, options):
-        self.o, self.dir, self.work = options, options.case, os.path.abspath(options.work)
+        self.o, self.dir, self.work = options, os.path.abspath(options.case), os.path.abspath(options.work)
         options.reader = os.path.abspath(options.reader)
         options.wine = [os.path.abspath(options.wine[0]), options.wine[1]] if options.wine else None
         with open(os.path.join(self.dir, "case.json"), encoding="utf-8") as f:
