@@ -44,7 +44,7 @@ packages=(
   # Static analysis (scripts/lint.sh).
   "clang-tidy            clang-tidy"
   # The reader's records, checked against docs/record.schema.json and loaded
-  # into DuckDB through Node.js (tests/reader/records_check.py).
+  # into DuckDB through Node.js (tests/reader/run_cases.py).
   "python3-jsonschema    /usr/lib/python3/dist-packages/jsonschema/__init__.py"
   "nodejs                node"
   "npm                   npm"
@@ -55,7 +55,7 @@ packages=(
 # done when npm's record of what it installed (node_modules/.package-lock.json,
 # looked for under ORVEX_DEPS_ROOT) is there and no older than the lock file.
 npm_folders=(
-  # DuckDB, its engine inside the package, for tests/reader/records_check.py.
+  # DuckDB, its engine inside the package, for tests/reader/run_cases.py.
   "tests/reader/duckdb"
 )
 project=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -42,7 +42,22 @@ inline std::string expectedReport(const std::string& scenario, const std::string
     replaceAll(text, "{OS_MINOR}", "0");
     replaceAll(text, "{OS_BUILD}", "19045");
     replaceAll(text, "{OS_SP}", "");
+    replaceAll(text, "{BITNESS}", "64bit(9)");
+    replaceAll(text, "{QUENNEL_DATE}", "2020/07/01 08:00:00.500");  // components-system32's, by the shipped exe
     return text;
+}
+
+// The console of a scenario's run: the announcement, then the report's lines
+// without separators and failure lines (those the console shows on standard error).
+inline std::string consoleCopy(const std::string& scenario) {
+    const std::string report = expectedReport(scenario);
+    std::string copy = u8"以下の結果ファイルを出力します。（既にファイルが有る場合は、後ろに結果を追加します。）\n"
+                       u8"C:\\OrvexEnv\\OrvexEnv.txt\n";
+    for (std::size_t start = 0, end; (end = report.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = report.substr(start, end - start + 1);
+        if (line.rfind("=====", 0) != 0 && line.find(u8"取得に失敗しました。main") == std::string::npos) copy += line;
+    }
+    return copy;
 }
 
 // UTF-8 text with LF as the tool writes it: CP932 with CR LF.

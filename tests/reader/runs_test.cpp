@@ -113,8 +113,8 @@ TEST(Runs, EachRunReadsInItsOwnEncodingWhateverTheLineEnds) {
 TEST(Runs, ConsoleCopiesReadAsOneRunEach) {
     // Copied out of the window: announcement lines, the start line, the items
     // and failure lines, the prompt after them; no separators.
-    const std::string ready = expectedReport("machine-ready", "stdout.txt");
-    const std::string file = asTool(ready + u8"C:\\OrvexEnv>\n" + expectedReport("sam-user-missing", "stdout.txt") +
+    const std::string ready = consoleCopy("machine-ready");
+    const std::string file = asTool(ready + u8"C:\\OrvexEnv>\n" + consoleCopy("sam-user-missing") +
                                     u8"レジストリ情報の取得に失敗しました。main725\n" + ready) +
                              "=================================================\r\n";
     const std::vector<reader::Run> runs = readRuns(asTool(ready.substr(0, ready.find(u8"38．"))) + file);
@@ -177,7 +177,7 @@ TEST(Runs, ALaterToolsRunReadsCompleteWithItsUnknownItems) {
     std::string later = expectedReport("machine-ready");
     replaceAll(later, u8"41．ソラム事前準備セットアップ：1.0.5\n",
                u8"41．ソラム事前準備セットアップ：1.0.5\n42．新しい項目：OK\n43．もう一つ：NG\n");
-    std::string console = expectedReport("machine-ready", "stdout.txt");
+    std::string console = consoleCopy("machine-ready");
     replaceAll(console, u8"41．ソラム事前準備セットアップ：1.0.5\n",
                u8"41．ソラム事前準備セットアップ：1.0.5\n42．新しい項目：OK\nC:\\OrvexEnv>\n");
     const std::vector<reader::Run> file = readRuns(asTool(later));
@@ -211,7 +211,7 @@ std::string withoutLastSeparator(std::string report) {
 // file's), a run that reaches its last item but not its closing separator.
 TEST(Runs, EachWayARunEndsAndWhatTheDeskIsTold) {
     const std::string ready = expectedReport("machine-ready");
-    const std::string console = expectedReport("machine-ready", "stdout.txt");
+    const std::string console = consoleCopy("machine-ready");
     const std::string separator = "=================================================\n";
     const std::string start = separator + u8"実行開始：2025/11/20 09:12:44\n";
     const std::string again = u8"もう一度 OrvexEnv を実行してください。";

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A desk's busy week for the reader's optimised build: the files of the test
-# week (make_week.py) copied into 10,000 result files in 100 folders, then the
-# summary, the overview, JSON Lines and the page timed with farm-bench (median
+# week (cases/week.json, laid out by run_cases.py) copied into 10,000 result
+# files in 100 folders, then the summary, the overview, JSON Lines and the page timed with farm-bench (median
 # of 5 runs), its peak resident memory with /usr/bin/time (farm-bench's own
 # floor lies above it); then how long Chromium takes to open the page. Not a test: run it
 # by hand after a change that may cost time.
@@ -16,7 +16,7 @@ cmake --build --preset release >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-python3 "$root/tests/reader/make_week.py" "$root/tests/wine/scenarios" "$work/one"
+python3 "$root/tests/reader/run_cases.py" --week "$work/one"
 mapfile -t sources < <(cd "$work/one" && find . -iname '*.txt' -size +0 | LC_ALL=C sort)
 for ((i = 0; i < files; i++)); do
   folder=$work/week/$(printf 'day%02d' $((i / 100)))

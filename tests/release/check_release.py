@@ -258,7 +258,7 @@ def check_dist(args):
             return fail("the packed exe did not run the scenario %s as expected" % args.scenario)
         report = os.path.join(os.path.dirname(reader), "OrvexEnv.txt")
         with open(os.path.join(args.scenario, "expected.txt"), encoding="utf-8") as f:
-            text = f.read().replace("{START}", "2025/11/20 09:12:44")
+            text = f.read().replace("{START}", "2025/11/20 09:12:44").replace("{BITNESS}", "64bit(9)")
         with open(report, "wb") as f:
             f.write(text.replace("\n", "\r\n").encode("cp932"))
         result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "exec", "--prefix", "win64", "--",

@@ -15,7 +15,8 @@ import unittest
 
 sys.dont_write_bytecode = True  # the package lives in the source tree
 from testbed import Failure  # noqa: E402
-from testbed.compare import JAPAN, compare, cut_short_differences, template_from  # noqa: E402
+from testbed.compare import (ANNOUNCEMENT, JAPAN, compare, console_text, cut_short_differences,  # noqa: E402
+                             template_from)
 from testbed.machine import drive_c_parts, parse_utc  # noqa: E402
 from testbed.regfiles import expand_reg_strings  # noqa: E402
 from testbed.scenario import kind_setting, merged_settings, substitute  # noqa: E402
@@ -23,7 +24,7 @@ from testbed.wine import Wine  # noqa: E402
 
 FACTS = {"PREFIX_USER": "root", "COMPUTER_NAME": "VM", "PAUSE": "続けるには何かキーを押して下さい... ",
          "OS_CAPTION": "Microsoft Windows 7 Professional", "OS_MAJOR": "6", "OS_MINOR": "1", "OS_BUILD": "7601",
-         "OS_SP": "Service Pack 1"}
+         "OS_SP": "Service Pack 1", "BITNESS": "64bit(9)", "DATE": "2012/12/12 21:12:12.012"}
 RUN = (datetime.datetime(2021, 5, 21, 9, 43, 10, tzinfo=JAPAN).timestamp(),
        datetime.datetime(2021, 5, 21, 9, 43, 12, tzinfo=JAPAN).timestamp())
 START = "2021/05/21 09:43:11"
@@ -60,6 +61,15 @@ class Compare(unittest.TestCase):
         self.assertIn("final line end", problems[0])
         self.assertEqual(compare("out", "{PAUSE}", cp932(FACTS["PAUSE"]), FACTS, RUN)[0], [])
 
+    def test_the_console_is_the_report_announced_without_separators_and_failure_lines(self):
+        report = "=" * 49 + "\n実行開始：{START}\n1．OS：x\nレジストリ情報の取得に失敗しました。main726\n"
+        for argv0, shown in [("C:\\OrvexEnv\\OrvexEnv.exe", "C:\\OrvexEnv\\OrvexEnv.txt"),
+                             ("OrvexEnv.exe", ".\\OrvexEnv.txt"), ("C:/ソフト/OrvexEnv.exe", ".\\OrvexEnv.txt"),
+                             ('"C:\\한국어\\OrvexEnv.exe"', "C:\\???\\OrvexEnv.txt"),
+                             ("C:\\Café\\ソ.exe", "C:\\Caf?\\OrvexEnv.txt")]:
+            self.assertEqual(console_text(report, argv0).split("\n"),
+                             [ANNOUNCEMENT, shown, "実行開始：{START}", "1．OS：x", ""], argv0)
+
     def test_unknown_braces_stay_text(self):
         self.assertEqual(substitute("{CLSID} {PREFIX_USER} {NOPE}", FACTS), "{CLSID} root {NOPE}")
 
@@ -67,12 +77,12 @@ class Compare(unittest.TestCase):
 class Update(unittest.TestCase):
     def test_machine_values_become_placeholders_again(self):
         actual = cp932("実行開始：2021/05/21 09:43:11\n1．OS：Microsoft Windows 7 Professional\n"
-                       "2．版：6.1\n3．ビルド：7601 Service Pack 1\n31．C:\\users\\root.VM\\AppData\n"
-                       "41．版：6.1.7601\n")
-        template = template_from(actual, None, FACTS)
+                       "2．版：6.1\n3．ビルド：7601 Service Pack 1\n4．bit数：64bit(9)\n"
+                       "7．更新日付：2012/12/12 21:12:12.012\n31．C:\\users\\root.VM\\AppData\n41．版：6.1.7601\n")
+        template = template_from(actual, None, FACTS, ["DATE"])
         self.assertEqual(template, "実行開始：{START}\n1．OS：{OS_CAPTION}\n2．版：{OS_MAJOR}.{OS_MINOR}\n"
-                                   "3．ビルド：{OS_BUILD} {OS_SP}\n31．C:\\users\\{PREFIX_USER}.{COMPUTER_NAME}\\AppData\n"
-                                   "41．版：6.1.7601\n")
+                                   "3．ビルド：{OS_BUILD} {OS_SP}\n4．bit数：{BITNESS}\n7．更新日付：{DATE}\n"
+                                   "31．C:\\users\\{PREFIX_USER}.{COMPUTER_NAME}\\AppData\n41．版：6.1.7601\n")
         self.assertEqual(compare("file", template, actual, FACTS, RUN)[0], [])
 
     def test_lines_the_old_text_still_matches_are_kept_as_written(self):

@@ -11,10 +11,38 @@ from testbed.scenario import substitute
 
 START_PATTERN = r"\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}"
 START_LINE = "実行開始："
+SEPARATOR = "=" * 49
+ANNOUNCEMENT = "以下の結果ファイルを出力します。（既にファイルが有る場合は、後ろに結果を追加します。）"
+# A failure line of the report; the console shows it on standard error, with another number.
+FAILURE_LINE = re.compile(r"(レジストリ情報の|OS情報の?)取得に失敗しました。[A-Za-z]\w*?\d+")
 JAPAN = datetime.timezone(datetime.timedelta(hours=9))
 
 
-def output_problems(scenario, texts, facts, window, write_limit, clobbered, runs=1):
+def console_text(report, argv0):
+    """The console's standard output of a run that wrote `report`: the
+    announcement and the result file's path (argv[0]'s folder, "." without a
+    backslash, as CP932 shows it: "?" for a character it lacks), then the
+    report's lines without separators and failure lines."""
+    folder, backslash, _ = argv0.strip('"').rpartition("\\")
+    shown = ((folder if backslash else ".") + "\\OrvexEnv.txt").encode("cp932", "replace").decode("cp932")
+    lines = [line for line in report.split("\n") if line != SEPARATOR and not FAILURE_LINE.fullmatch(line)]
+    return "\n".join([ANNOUNCEMENT, shown] + lines)
+
+
+def expected_text(scenario, name, argv0):
+    """The scenario's expected text of one output. A scenario keeps one
+    golden: the report (expected.txt), whose console is derived from it; the
+    console (stdout.txt) only where no report is written; stderr.txt where
+    the tool writes to standard error."""
+    report = scenario.text("expected.txt")
+    if name == "stdout.txt" and report is not None and scenario.text(name) is None:
+        return console_text(report, argv0)
+    if name == "expected.txt" and scenario.config.get("result_file_writes_fail"):
+        return None
+    return scenario.text(name)
+
+
+def output_problems(scenario, texts, facts, window, write_limit, clobbered, argv0, runs=1):
     """Problems of one run's output: texts holds (label, expected text's file
     name, bytes written or None) for standard output, standard error and the
     result file, in that order. The console comes first: a result file cut
@@ -24,25 +52,25 @@ def output_problems(scenario, texts, facts, window, write_limit, clobbered, runs
     problems = []
     starts = set()
     for label, name, actual in texts:
-        if write_limit and name.startswith("expected.") and scenario.text(name) is not None:
-            problems += cut_short_differences(label, scenario.text(name), actual or b"", write_limit, facts, starts)
+        expected = expected_text(scenario, name, argv0)
+        if write_limit and name == "expected.txt" and expected is not None:
+            problems += cut_short_differences(label, expected, actual or b"", write_limit, facts, starts)
             continue
-        expected = scenario.text(name)
-        if expected is None and name.startswith("stdout."):
-            problems.append("%s has no stdout.txt: run with --update to write it, then review it" % scenario.name)
+        if expected is None and name == "stdout.txt":
+            problems.append("%s has no expected.txt or stdout.txt: run with --update to write it, then review it" %
+                            scenario.name)
             continue
         if expected is None:
             if actual:
-                what = "a result file" if name.startswith("expected.") else "anything"
+                what = "a result file" if name == "expected.txt" else "anything"
                 problems.append("%s: expected no %s, got:\n  %s" % (
                     label, what, show(actual.decode("cp932", "backslashreplace"))))
             continue
         if actual is None:
-            if not (clobbered and name.startswith("expected.")):
+            if not (clobbered and name == "expected.txt"):
                 problems.append("%s: nothing was written" % label)
             continue
-        found, start = compare(label, expected, actual, facts, window,
-                               runs if name.startswith("expected.") else 1)
+        found, start = compare(label, expected, actual, facts, window, runs if name == "expected.txt" else 1)
         problems += found
         if start:
             starts.add(start)
@@ -157,10 +185,11 @@ def line_differences(label, expected, actual):
     return "\n".join(out)
 
 
-def template_from(actual, old_template, facts):
+def template_from(actual, old_template, facts, build_values=()):
     """The expected text --update writes: the actual text in UTF-8 with LF, with
-    the machine's values turned back into placeholders. Lines that the old
-    expected text already matched are kept as they were written."""
+    the machine's values turned back into placeholders, and the scenario's
+    build values wherever they stand. Lines that the old expected text already
+    matched are kept as they were written."""
     text = actual.decode("cp932", "backslashreplace").replace("\r\n", "\n")
     old_lines = old_template.split("\n") if old_template is not None else []
     lines = text.split("\n")
@@ -176,12 +205,14 @@ def template_from(actual, old_template, facts):
         if facts.get("COMPUTER_NAME"):
             line = re.sub(r"\." + re.escape(facts["COMPUTER_NAME"]) + r"(?=\\|$)", ".{COMPUTER_NAME}", line)
         if re.match(r"^[1-4]．", line):
-            for key in ("OS_CAPTION", "OS_SP"):
+            for key in ("OS_CAPTION", "OS_SP", "BITNESS"):
                 if facts.get(key):
                     line = line.replace(facts[key], "{%s}" % key)
             line = line.replace("%s.%s" % (facts["OS_MAJOR"], facts["OS_MINOR"]), "{OS_MAJOR}.{OS_MINOR}")
             if facts.get("OS_BUILD"):
                 line = re.sub(r"(?<!\d)" + re.escape(facts["OS_BUILD"]) + r"(?!\d)", "{OS_BUILD}", line)
+        for name in build_values:
+            line = line.replace(facts[name], "{%s}" % name)
         if facts.get("PAUSE") and line.endswith(facts["PAUSE"]):
             line = line[:-len(facts["PAUSE"])] + "{PAUSE}"
         out.append(line)

@@ -14,7 +14,11 @@ from testbed import Failure, log
 from testbed.wine import LOADERS, WINE_TZ, Wine, decode_console, stop_wineserver
 
 # Raise when the way prefixes are made changes, so old build trees remake them.
-PREFIX_FORMAT = 1
+PREFIX_FORMAT = 2
+
+# Item 4's bitness text on each kind of prefix, whichever exe runs: the native
+# processor architecture (9 is x64, 0 is x86).
+BITNESS = {"win64": "64bit(9)", "win32": "32bit(0)"}
 
 # Files of a fresh prefix that Wine rewrites; a copy gets private ones so that
 # the hard-linked pristine prefix never changes.
@@ -135,7 +139,7 @@ def machine_facts(wine):
     users = [name for name in os.listdir(os.path.join(wine.prefix, "drive_c", "users")) if name != "Public"]
     if len(users) != 1:
         raise Failure("cannot tell the prefix's own user among %r" % users)
-    facts = {"PREFIX_USER": users[0]}
+    facts = {"PREFIX_USER": users[0], "BITNESS": BITNESS[wine.kind]}
     _, out, _ = wine.native(["cmd", "/c", "echo %COMPUTERNAME%"], "computername")
     facts["COMPUTER_NAME"] = out.decode("cp932").strip()
     # The command interpreter's pause prompt, as the tool's pause prints it.

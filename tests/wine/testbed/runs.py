@@ -8,7 +8,7 @@ import subprocess
 import time
 
 from testbed import Failure, log
-from testbed.compare import output_problems, template_from
+from testbed.compare import SEPARATOR, output_problems, template_from
 from testbed.machine import drive_c_parts, lay_out, place_file, resolve, windows_path
 from testbed.prefixes import copy_prefix
 from testbed.readonly import read_only_problems, snapshot
@@ -129,6 +129,7 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
     started = time.time()
     with Run(bed, name or scenario.name, kind, keep=keep) as run:
         facts = run.facts
+        facts.update(scenario.build_values(bed.build))
         lay_out(run.wine, scenario.layers, scenario, facts)
         exe_windows, cwd_windows, cwd_unix, result_parts = place_exe(run, scenario, facts, exe)
         drive_c = os.path.join(run.prefix, "drive_c")
@@ -140,6 +141,7 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
         at_once = scenario.runs_at_once()
         if at_once and update:
             raise Failure("--update cannot write the expected texts of runs started at once")
+        argv0 = scenario.setting("argv0", facts)
         before = snapshot(run.wine, "before")
         turn = scenario.turn_held()
         if turn:
@@ -148,8 +150,7 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
         if at_once:
             consoles, began, ended = run_exes_at_once(run, exe_windows, cwd_unix, result_unix, *at_once)
         else:
-            rc, out, err, began, ended = run_exe(run, exe_windows, cwd_windows, cwd_unix,
-                                                 scenario.setting("argv0", facts), file_limit,
+            rc, out, err, began, ended = run_exe(run, exe_windows, cwd_windows, cwd_unix, argv0, file_limit,
                                                  lambda: restore_file(result_unix, old))
             consoles = [(rc, out, err)]
         problems = turn_problems(*holder, turn) if turn else []
@@ -175,25 +176,27 @@ def run_scenario(bed, scenario, kind, update=False, keep=False, exe=None, quiet=
         if written == b"":
             written = None
 
-        _, out, err = consoles[0]
-        texts = [("standard output", scenario.text_name("stdout.txt", kind), out),
-                 ("standard error", scenario.text_name("stderr.txt", kind), err),
-                 ("result file " + windows_path(result_parts), scenario.text_name("expected.txt", kind), written)]
+        rc, out, err = consoles[0]
+        texts = [("standard output", "stdout.txt", out), ("standard error", "stderr.txt", err),
+                 ("result file " + windows_path(result_parts), "expected.txt", written)]
+        argv0 = argv0 or exe_windows
         if update and write_limit:
             problems.append("--update cannot write the expected text of a run cut short by write_limit")
         elif update:
-            update_texts(scenario, texts, facts)
+            update_texts(scenario, out, err, written, rc, facts)
+            # The console that the new report gives must be the one the run showed.
+            problems += output_problems(scenario, texts[:1], facts, (began, ended), None, False, argv0)
         elif at_once:
             # Every run's console on its own; the result file holds every run, each whole.
             (out_label, out_name, _), (err_label, err_name, _), result_text = texts
             for _, out, err in consoles:
                 problems += output_problems(scenario, [(out_label, out_name, out), (err_label, err_name, err)],
-                                            facts, (began, ended), None, False)
-            problems += output_problems(scenario, [result_text], facts, (began, ended), None, clobbered,
+                                            facts, (began, ended), None, False, argv0)
+            problems += output_problems(scenario, [result_text], facts, (began, ended), None, clobbered, argv0,
                                         runs=len(consoles))
             problems = list(dict.fromkeys(problems))
         else:
-            problems += output_problems(scenario, texts, facts, (began, ended), write_limit, clobbered)
+            problems += output_problems(scenario, texts, facts, (began, ended), write_limit, clobbered, argv0)
         run.ok = not problems or quiet
         if not quiet:
             status = "passed" if not problems else "FAILED"
@@ -236,15 +239,22 @@ def read_file(path):
         return f.read()
 
 
-def update_texts(scenario, texts, facts):
-    for label, name, actual in texts:
+def update_texts(scenario, out, err, written, rc, facts):
+    """The scenario's goldens from this run: the report, or the console where
+    the run wrote no report; standard error where the tool wrote to it."""
+    if scenario.config.get("result_file_writes_fail") and out:
+        # Nothing reached the result file: the report is the console's lines after the announcement.
+        separator = SEPARATOR.encode() + b"\r\n"
+        written = separator + out.split(b"\r\n", 2)[-1] + (separator if rc == 0 else b"")
+    goldens = {"expected.txt": written, "stdout.txt": None if written else out, "stderr.txt": err}
+    for name, actual in goldens.items():
         path = os.path.join(scenario.dir, name)
         if not actual:
-            if os.path.exists(path) and not name.startswith("stdout."):
+            if os.path.exists(path):
                 os.unlink(path)
-                log("removed %s (nothing was written)" % path)
+                log("removed %s (not written, or derived from the report)" % path)
             continue
-        text = template_from(actual, scenario.text(name), facts)
+        text = template_from(actual, scenario.text(name), facts, list(scenario.config.get("build_values", {})))
         with open(path, "w", encoding="utf-8", newline="") as f:
             f.write(text)
         log("wrote %s" % path)

@@ -14,7 +14,7 @@ WINE_TESTS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCENARIO_KEYS = {
     "description", "prefix", "win64_build", "include", "exe", "cwd", "argv0", "result_file", "exit_code",
     "dirs", "file_times", "convert_to_cp932", "services", "hold_open", "symlinks", "write_limit", "large_documents",
-    "runs_at_once", "turn_held",
+    "runs_at_once", "turn_held", "build_values", "result_file_writes_fail",
 }
 # What a layer's layer.json may set; lists add up and maps merge, layer by
 # layer, the scenario's own settings last.
@@ -49,6 +49,9 @@ class Scenario:
         self.prefix = self.config.get("prefix", "win64")
         if self.prefix not in ("win64", "win32", "both"):
             raise Failure("%s: prefix must be win64, win32 or both" % path)
+        if self.config.get("win64_build", True) is not True:
+            raise Failure("%s: win64_build is true or absent: a value that differs between the builds is a "
+                          "build value" % path)
         # Shared layers, laid out before the scenario's own files: tests/wine/layers/NAME.
         self.layers = []
         for name in self.config.get("include", []):
@@ -93,11 +96,13 @@ class Scenario:
     def kinds(self):
         return ["win64", "win32"] if self.prefix == "both" else [self.prefix]
 
-    def text_name(self, name, kind):
-        """NAME.KIND.txt where the scenario has one (the two prefixes differ,
-        as in the bitness line), else NAME.txt."""
-        own = name.replace(".txt", ".%s.txt" % kind)
-        return own if os.path.exists(os.path.join(self.dir, own)) else name
+    def build_values(self, build):
+        """The values of the placeholders that differ between the 32-bit and
+        the 64-bit exe, for the build that runs: {"NAME": {"win32": ..., "win64": ...}}."""
+        values = self.config.get("build_values", {})
+        if not all(isinstance(v, dict) and set(v) == set(KINDS) for v in values.values()):
+            raise Failure('%s: build_values must be {"NAME": {"win32": "...", "win64": "..."}}' % self.name)
+        return {name: value[build] for name, value in values.items()}
 
     def text(self, name):
         path = os.path.join(self.dir, name)
