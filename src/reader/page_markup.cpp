@@ -261,9 +261,10 @@ std::string notReadSection(int id, const std::string& file, const std::string& m
 }
 
 std::string hintEntry(const std::string& id, const LineToAct& line) {
-    return "<li id=\"" + id + "\">" + verdictTag(line.verdict) + "<b>" + to_string(line.item) + "．" +
-           htmlText(itemLabel(line.item)) + "</b>" +
-           (line.fixed ? "<span class=line>" + htmlText(line.text) + "</span>" : std::string()) +
+    // The line where every file's is alike; else what it is about.
+    return "<li id=\"" + id + "\">" + verdictTag(line.verdict) +
+           (line.fixed ? "<span class=line>" + htmlText(line.text) + "</span>"
+                       : "<b>" + to_string(line.item) + "．" + htmlText(itemLabel(line.item)) + "</b>") +
            "<span class=hint>→ " + htmlText(line.hint) + "</span></li>\n";
 }
 

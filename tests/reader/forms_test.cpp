@@ -43,13 +43,6 @@ TEST(Forms, ChangesBetweenRunsInTheSummaryTheRecordsAndThePage) {
         {ready, withItem(5, unread), 5, "ok", "unread", u8"1 回目から新たに要対応・読めずになった項目：5"},
         {withItem(5, ""), withItem(5, stopped), 5, "missing", "action", u8"1 回目から新たに要対応・読めずになった項目：5"},
     };
-    const auto words = [](const std::string& name) {
-        for (const std::optional<Verdict> verdict : {std::optional(Verdict::Ok), std::optional(Verdict::Action),
-                                                     std::optional(Verdict::Unread), std::optional(Verdict::Info),
-                                                     std::optional<Verdict>()})
-            if (changeVerdictName(verdict) == name) return std::string(verdictWords(verdict));
-        return std::string();
-    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.from + " to " + c.to);
         reader::Run before = runOf(c.before), after = runOf(c.after);
