@@ -31,12 +31,12 @@ Outcome runReader(const std::vector<std::string>& arguments, const Output& outpu
     }
     std::unique_ptr<Printer> printer = options->form(output, options->settings);
     if (page) printer = bothPrinters(std::move(printer), std::move(page));
-    std::vector<std::string> ownOutputs;
+    std::vector<std::string> ownOutputs, scratch;
     if (options->page) {
-        ownOutputs = pageSpoolFiles(*options->page);
         ownOutputs.push_back(*options->page);
+        scratch = pageSpoolFiles(*options->page);
     }
-    Inputs inputs(*printer, output, outcome, std::move(ownOutputs));
+    Inputs inputs(*printer, output, outcome, std::move(ownOutputs), std::move(scratch));
     for (const std::string& argument : options->files) inputs.readArgument(argument);
     for (const std::string& list : options->lists) inputs.readList(list);
     if (!printer->finish()) outcome.unwritten = true;

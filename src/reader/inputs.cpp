@@ -158,7 +158,7 @@ void Inputs::read(const std::string& path) {
     const std::vector<Listed> listed = listBelow(path);
     bool anyTxt = false;
     for (const Listed& entry : listed) {
-        if (seenBefore(entry.path)) continue;
+        if (seenBefore(entry.path) || (entry.problem.empty() && ownOutput(entry.path) == 2)) continue;
         anyTxt = anyTxt || entry.passedOver.empty();
         if (!entry.problem.empty())
             fail(entry.path, entry.problem);
@@ -171,7 +171,7 @@ void Inputs::read(const std::string& path) {
 }
 
 void Inputs::readFile(const std::string& path) {
-    if (ownOutput(path)) return passOver(path, kOwnOutput);
+    if (ownOutput(path) != 0) return passOver(path, kOwnOutput);
     const InputFile input = path == "-" ? standardInput() : openForReading(path);
     switch (input.problem) {
     case InputFile::Problem::None: break;
@@ -225,13 +225,16 @@ void Inputs::passOver(const std::string& path, const std::string& reason) {
     printer_.filePassedOver(displayName(path), reason);
 }
 
-bool Inputs::ownOutput(const std::string& path) {
-    if (ownIdentities_.empty())
+int Inputs::ownOutput(const std::string& path) {
+    if (ownIdentities_.empty()) {
         for (const std::string& own : ownOutputs_)
             if (std::string identity = own.empty() ? standardOutputIdentity() : fileIdentity(own); !identity.empty())
-                ownIdentities_.insert(identity);
-    const std::string identity = fileIdentity(path);
-    return !identity.empty() && ownIdentities_.count(identity) != 0;
+                ownIdentities_.emplace(identity, 1);
+        for (const std::string& own : scratch_)
+            if (std::string identity = fileIdentity(own); !identity.empty()) ownIdentities_.emplace(identity, 2);
+    }
+    const auto own = ownIdentities_.find(fileIdentity(path));
+    return own == ownIdentities_.end() ? 0 : own->second;
 }
 
 void Inputs::fail(const std::string& path, const std::string& message) {

@@ -5,6 +5,7 @@
 // passes unread.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -19,11 +20,13 @@ namespace orvex::reader {
 class Inputs {
 public:
     // What is read, and what is not, goes into outcome (notRead, attention).
-    // ownOutputs: the files this reader writes (the page and what waits
-    // beside it), passed over wherever they are met, as is standard output
-    // when it is a file.
-    Inputs(Printer& printer, const Output& output, Outcome& outcome, std::vector<std::string> ownOutputs)
-        : printer_(printer), output_(output), outcome_(outcome), ownOutputs_(std::move(ownOutputs)) {
+    // ownOutputs: the files this reader writes (the page), passed over
+    // wherever they are met, as is standard output when it is a file;
+    // scratch: what waits beside them while it runs, left out without a word.
+    Inputs(Printer& printer, const Output& output, Outcome& outcome, std::vector<std::string> ownOutputs,
+           std::vector<std::string> scratch)
+        : printer_(printer), output_(output), outcome_(outcome), ownOutputs_(std::move(ownOutputs)),
+          scratch_(std::move(scratch)) {
         ownOutputs_.emplace_back();  // standard output
     }
 
@@ -49,14 +52,15 @@ private:
     void fail(const std::string& path, const std::string& message);
     // Tells the printer of a file passed over for what it is.
     void passOver(const std::string& path, const std::string& reason);
-    // The file is one this reader writes.
-    bool ownOutput(const std::string& path);
+    // The file is one this reader writes: 1 an output, 2 its scratch; 0 neither.
+    int ownOutput(const std::string& path);
 
     Printer& printer_;
     const Output& output_;
     Outcome& outcome_;
     std::vector<std::string> ownOutputs_;  // paths; an empty one stands for standard output
-    std::set<std::string> ownIdentities_;  // theirs, known once the first file is read
+    std::vector<std::string> scratch_;
+    std::map<std::string, int> ownIdentities_;  // theirs (as ownOutput says), known once the first file is read
     std::set<std::string> seen_;  // the identities of the files and folders reached
 };
 

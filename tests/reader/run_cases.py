@@ -242,7 +242,9 @@ class Case:
     def run(self, step, args=None):
         """Its exit code, standard output and error (bytes); None for the code when it did not end."""
         command = self.command(dict(step, args=args or step.get("args", [])))
-        with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        into = os.path.join(self.work, step["stdout_file"]) if "stdout_file" in step else None  # "> FILE"
+        with tempfile.TemporaryFile() as stdin, open(into, "w+b") if into else tempfile.TemporaryFile() as out, \
+                tempfile.TemporaryFile() as err:
             given = step.get("stdin")
             if isinstance(given, dict):  # the output of a command run in the work folder
                 stdin.write(subprocess.run(self.as_user + given["run"], cwd=self.work, capture_output=True).stdout)
