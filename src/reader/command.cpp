@@ -6,6 +6,7 @@
 #include "reader/inputs.h"
 #include "reader/options.h"
 #include "reader/page_printer.h"
+#include "reader/page_spool.h"
 
 namespace orvex::reader {
 
@@ -30,7 +31,12 @@ Outcome runReader(const std::vector<std::string>& arguments, const Output& outpu
     }
     std::unique_ptr<Printer> printer = options->form(output, options->settings);
     if (page) printer = bothPrinters(std::move(printer), std::move(page));
-    Inputs inputs(*printer, output, outcome);
+    std::vector<std::string> ownOutputs, scratch;
+    if (options->page) {
+        ownOutputs.push_back(*options->page);
+        scratch = pageSpoolFiles(*options->page);
+    }
+    Inputs inputs(*printer, output, outcome, std::move(ownOutputs), std::move(scratch));
     for (const std::string& argument : options->files) inputs.readArgument(argument);
     for (const std::string& list : options->lists) inputs.readList(list);
     if (!printer->finish()) outcome.unwritten = true;

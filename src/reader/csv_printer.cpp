@@ -14,9 +14,16 @@ class CsvPrinter : public Printer {
 public:
     explicit CsvPrinter(const Output& output) : output_(output) { output_.out(csvHeader(), false); }
 
-    void run(const std::string& file, const Run& run, const Run*) override { output_.out(csvRow(file, run), false); }
-    void fileDone(const std::string&, const Run&, const Run*, int) override {}
-    void fileNotRead(const std::string&, const std::string&) override {}
+    void run(const std::string& file, const Run& run, const RunFacts& facts) override {
+        output_.out(csvRow(file, run, facts), false);
+    }
+    void fileDone(const std::string&, const Run&, const RunFacts&, int) override {}
+    void fileNotRead(const std::string& file, const std::string& message) override {
+        output_.out(csvNotRead(file, message, false), false);
+    }
+    void filePassedOver(const std::string& file, const std::string& reason) override {
+        output_.out(csvNotRead(file, reason, true), false);
+    }
     bool finish() override { return true; }
 
 private:
@@ -45,18 +52,27 @@ std::string csvHeader() {
     std::string row = "\uFEFF" "\"file\",\"run\",\"started\",\"complete\",\"ended\",\"attention\"";
     for (int item = 1; item <= kItemCount; ++item)
         row += ",\"item " + std::to_string(item) + "\",\"verdict " + std::to_string(item) + "\"";
-    return row + "\r\n";
+    return row + ",\"later items\",\"error\",\"passed over\"\r\n";
 }
 
-std::string csvRow(const std::string& file, const Run& run) {
+std::string csvRow(const std::string& file, const Run& run, const RunFacts& facts) {
     std::string row = csvField(file) + "," + csvField(std::to_string(run.number)) + "," + csvField(run.started) + "," +
-                      csvField(run.complete() ? "true" : "false") + "," + csvField(endName(run.end())) + "," +
-                      csvField(needsAttention(run) ? "true" : "false");
+                      csvField(facts.end == RunEnd::Complete ? "true" : "false") + "," + csvField(endName(facts.end)) +
+                      "," + csvField(facts.attention ? "true" : "false");
     for (const ItemLine& entry : run.items) {
         row += "," + csvField(entry.present ? entry.text : std::string());
         row += "," + csvField(entry.present ? verdictName(entry.judgement.verdict) : "");
     }
-    return row + "\r\n";
+    // A later OrvexEnv's items, which have no columns of their own: their lines, one after another.
+    std::string later;
+    for (const LaterItem& item : run.laterItems) later += (later.empty() ? "" : " / ") + item.text;
+    return row + "," + csvField(later) + ",\"\",\"false\"\r\n";
+}
+
+std::string csvNotRead(const std::string& file, const std::string& message, bool passedOver) {
+    std::string row = csvField(file) + ",\"\",\"\",\"\",\"\"," + csvField(passedOver ? "false" : "true");
+    for (int item = 1; item <= kItemCount; ++item) row += ",\"\",\"\"";
+    return row + ",\"\"," + csvField(message) + "," + csvField(passedOver ? "true" : "false") + "\r\n";
 }
 
 }  // namespace orvex::reader

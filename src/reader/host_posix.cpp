@@ -107,6 +107,17 @@ bool isValidUtf8(std::string_view text) {
 
 std::string validUtf8(std::string_view text) { return utf8Checker().convert(text, 1, kUtf8Replacement); }
 
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    static Converter fromLittleEndian("UTF-8", "UTF-16LE");
+    static Converter fromBigEndian("UTF-8", "UTF-16BE");
+    return (bigEndian ? fromBigEndian : fromLittleEndian).convert(bytes, 2, kUtf8Replacement);
+}
+
+std::string eucJpToUtf8(std::string_view text) {
+    static Converter fromEucJp("UTF-8", "EUC-JP-MS");
+    return fromEucJp.convert(text, 1, kUtf8Replacement);
+}
+
 bool writeForPerson(const std::string& text, bool errorStream) {
     const std::string bytes = validUtf8(text);
     return std::fwrite(bytes.data(), 1, bytes.size(), errorStream ? stderr : stdout) == bytes.size();
@@ -137,6 +148,23 @@ std::string readerPath(const std::filesystem::path& path) { return path.native()
 std::string fileIdentity(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return std::string();
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+InputFile standardInput() {
+    InputFile input;
+    const int descriptor = dup(STDIN_FILENO);
+    if (descriptor < 0 || !(input.file = OwnedFile(fdopen(descriptor, "rb")))) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+        if (descriptor >= 0) static_cast<void>(close(descriptor));
+    }
+    return input;
+}
+
+std::string standardOutputIdentity() {
+    struct stat info {};
+    if (fstat(STDOUT_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return std::string();
     return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 

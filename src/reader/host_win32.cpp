@@ -89,6 +89,23 @@ bool isValidUtf8(std::string_view text) {
 
 std::string validUtf8(std::string_view text) { return fromWide(CP_UTF8, toWide(CP_UTF8, text)); }
 
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::wstring wide;
+    wide.reserve(bytes.size() / 2);
+    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+        const auto byte = [&bytes](std::size_t i) { return static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])); };
+        wide += bigEndian ? static_cast<wchar_t>(byte(at) << 8 | byte(at + 1)) : static_cast<wchar_t>(byte(at + 1) << 8 | byte(at));
+    }
+    if (bytes.size() % 2 != 0) wide += L'\uFFFD';
+    // Converted without the flag for invalid input, a lone surrogate becomes U+FFFD.
+    return fromWide(CP_UTF8, wide);
+}
+
+std::string eucJpToUtf8(std::string_view text) {
+    constexpr unsigned kEucJp = 20932;
+    return fromWide(CP_UTF8, toWide(kEucJp, text));
+}
+
 bool writeForPerson(const std::string& text, bool errorStream) {
     std::FILE* stream = errorStream ? stderr : stdout;
     const HANDLE handle = GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
@@ -160,6 +177,34 @@ InputFile openForReading(const std::string& argument) { return openFile(argument
 
 InputFile openList(const std::string& argument) { return openFile(argument, false); }
 
+InputFile standardInput() {
+    InputFile input;
+    const int descriptor = _dup(_fileno(stdin));
+    if (descriptor >= 0) _setmode(descriptor, _O_BINARY);
+    if (descriptor < 0 || !(input.file = OwnedFile(_fdopen(descriptor, "rb")))) {
+        input.problem = InputFile::Problem::CannotOpen;
+        input.reason = validUtf8(std::strerror(errno));
+        if (descriptor >= 0) static_cast<void>(_close(descriptor));
+    }
+    return input;
+}
+
+namespace {
+
+std::string identityOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(file, &information) == 0) return std::string();
+    return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) + ":" +
+           std::to_string(information.nFileIndexLow);
+}
+
+}  // namespace
+
+std::string standardOutputIdentity() {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    return GetFileType(output) == FILE_TYPE_DISK ? identityOf(output) : std::string();
+}
+
 std::filesystem::path systemPath(const std::string& path) { return std::filesystem::path(toWide(CP_UTF8, path)); }
 
 std::string readerPath(const std::filesystem::path& path) { return fromWide(CP_UTF8, path.native()); }
@@ -170,12 +215,9 @@ std::string fileIdentity(const std::string& path) {
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::string();
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    std::string identity = identityOf(file);
     CloseHandle(file);
-    if (!known) return std::string();
-    return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) + ":" +
-           std::to_string(information.nFileIndexLow);
+    return identity;
 }
 
 // Names come from the wide command line, the system's listings or a list

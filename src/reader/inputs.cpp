@@ -28,18 +28,28 @@ bool endsInTxt(const std::string& path) {
     return end == ".txt";
 }
 
-// What a folder holds for the desk: a result file to read, or an entry that
-// could not be looked into (problem: why, for a person).
+// What a folder holds for the desk: a result file to read, an entry that
+// could not be looked into (problem: why, for a person), or one passed over
+// for what it is (passedOver: why).
 struct Listed {
     std::string path;
     std::string problem;
+    std::string passedOver = {};
 };
+
+const char kNotTxt[] = "名前が .txt で終わらないので読んでいません。";
+const char kNoFile[] = "ファイルではないので読んでいません（パイプや装置など）。";
+const char kLinkToFolder[] = "フォルダーへのリンクなので、たどっていません。";
+const char kLinkToNothing[] = "リンク先がないので読んでいません。";
+const char kOwnOutput[] = "この OrvexEnvRead が書いているファイルなので読んでいません。";
+const char kSummary[] = "OrvexEnvRead の要約のようなので読んでいません。";
 
 std::string reasonOf(const std::error_code& error) { return validUtf8(error.message()); }
 
-// Every regular file below a folder whose name ends in .txt, in any case, and
-// every entry that could not be looked into, sorted by their paths' bytes. A
-// link to a file is read, a link to a folder is not followed.
+// Every regular file below a folder whose name ends in .txt, in any case,
+// every entry that could not be looked into and every one passed over,
+// sorted by their paths' bytes. A link to a file is read, a link to a folder
+// is not followed.
 std::vector<Listed> listBelow(const std::string& top) {
     std::vector<Listed> listed;
     std::vector<fs::path> folders = {systemPath(top)};
@@ -60,15 +70,28 @@ std::vector<Listed> listBelow(const std::string& top) {
                 listed.push_back({path, "ファイルかフォルダーかを確かめられません（" + reasonOf(kindError) + "）。"});
             } else if (fs::is_directory(kind)) {
                 folders.push_back(entry->path());
-            } else if (endsInTxt(path)) {
+            } else {
                 std::error_code ignored;  // a link to nothing is no file
-                if (fs::is_regular_file(entry->status(ignored))) listed.push_back({path, std::string()});
+                const fs::file_status target = entry->status(ignored);
+                const char* passedOver = fs::is_regular_file(target) ? (endsInTxt(path) ? "" : kNotTxt)
+                                         : fs::is_directory(target)  ? kLinkToFolder
+                                         : fs::exists(target)        ? kNoFile
+                                                                     : kLinkToNothing;
+                listed.push_back({path, std::string(), passedOver});
             }
         }
         if (error) listed.push_back({readerPath(folder), "フォルダーを最後まで読めませんでした（" + reasonOf(error) + "）。"});
     }
     std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) { return a.path < b.path; });
     return listed;
+}
+
+// What begins a summary of this reader's, as it writes it to a file (UTF-8,
+// or the ANSI code page on Windows): one saved into the folder it read is no
+// result file of a taxpayer's.
+bool isSummary(const std::string& head) {
+    static const std::string utf8 = "■ ", ansi = utf8ToCp932("■ ");
+    return head.rfind(utf8, 0) == 0 || head.rfind(ansi, 0) == 0;
 }
 
 bool isFolder(const std::string& path) {
@@ -133,18 +156,23 @@ void Inputs::read(const std::string& path) {
         return;
     }
     const std::vector<Listed> listed = listBelow(path);
+    bool anyTxt = false;
     for (const Listed& entry : listed) {
-        if (seenBefore(entry.path)) continue;
-        if (entry.problem.empty())
-            readFile(entry.path);
-        else
+        if (seenBefore(entry.path) || (entry.problem.empty() && ownOutput(entry.path) == 2)) continue;
+        anyTxt = anyTxt || entry.passedOver.empty();
+        if (!entry.problem.empty())
             fail(entry.path, entry.problem);
+        else if (!entry.passedOver.empty())
+            passOver(entry.path, entry.passedOver);
+        else
+            readFile(entry.path);
     }
-    if (listed.empty() && !seenBefore(path)) fail(path, "フォルダーの中に .txt のファイルがありません。");
+    if (!anyTxt && !seenBefore(path)) fail(path, "フォルダーの中に .txt のファイルがありません。");
 }
 
 void Inputs::readFile(const std::string& path) {
-    const InputFile input = openForReading(path);
+    if (ownOutput(path) != 0) return passOver(path, kOwnOutput);
+    const InputFile input = path == "-" ? standardInput() : openForReading(path);
     switch (input.problem) {
     case InputFile::Problem::None: break;
     case InputFile::Problem::CannotOpen: return fail(path, "ファイルを開けません（" + input.reason + "）。");
@@ -154,36 +182,59 @@ void Inputs::readFile(const std::string& path) {
     }
 
     const std::string name = displayName(path);
-    std::optional<Run> latest, beforeLatest;
+    std::optional<Run> latest;
+    RunFacts latestFacts;
+    std::string head;  // the file's first bytes, to tell one of this reader's own summaries
     ResultFileReader reader([&](Run& run) {
-        printer_.run(name, run, latest ? &*latest : nullptr);
-        beforeLatest = std::move(latest);
+        RunFacts facts = factsOf(run, latest ? &*latest : nullptr);
+        printer_.run(name, run, facts);
         latest = std::move(run);
+        latestFacts = std::move(facts);
     });
     static std::vector<char> buffer(std::size_t{256} * 1024);
     int readError = 0;
     for (;;) {
         const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), input.file.get());
         if (read < buffer.size() && std::ferror(input.file.get()) != 0) readError = errno != 0 ? errno : EIO;
+        if (head.empty()) head.assign(buffer.data(), std::min<std::size_t>(read, 8));
         reader.feed(buffer.data(), read);
         if (read < buffer.size()) break;
     }
     reader.finish();
 
-    if (latest) printer_.fileDone(name, *latest, beforeLatest ? &*beforeLatest : nullptr, reader.runs());
+    if (latest) printer_.fileDone(name, *latest, latestFacts, reader.runs());
     if (readError != 0)
         fail(path, "読み込みの途中で失敗しました（" + validUtf8(std::strerror(readError)) + "）。");
+    else if (!latest && isSummary(head))
+        passOver(path, kSummary);
     else if (!latest)
-        fail(path, reader.utf16() ? "UTF-16（Unicode）で保存されたファイルは読めません。"
-                                    "ANSI（Shift_JIS）か UTF-8 で保存し直してください。"
-                                  : "OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
+        fail(path, reader.japaneseLost()
+                       ? "日本語の文字がすべて「?」になっています（日本語でない Windows で保存し直されたようです）。"
+                         "OrvexEnv.txt を開かずに、そのまま添付して送ってもらってください。"
+                       : "OrvexEnv の実行の記録（「実行開始：」の行）がありません。");
     else
-        outcome_.attention = outcome_.attention || needsAttention(*latest);
+        outcome_.attention = outcome_.attention || latestFacts.attention;
 }
 
 bool Inputs::seenBefore(const std::string& path) {
     const std::string identity = fileIdentity(path);
     return !identity.empty() && !seen_.insert(identity).second;
+}
+
+void Inputs::passOver(const std::string& path, const std::string& reason) {
+    printer_.filePassedOver(displayName(path), reason);
+}
+
+int Inputs::ownOutput(const std::string& path) {
+    if (ownIdentities_.empty()) {
+        for (const std::string& own : ownOutputs_)
+            if (std::string identity = own.empty() ? standardOutputIdentity() : fileIdentity(own); !identity.empty())
+                ownIdentities_.emplace(identity, 1);
+        for (const std::string& own : scratch_)
+            if (std::string identity = fileIdentity(own); !identity.empty()) ownIdentities_.emplace(identity, 2);
+    }
+    const auto own = ownIdentities_.find(fileIdentity(path));
+    return own == ownIdentities_.end() ? 0 : own->second;
 }
 
 void Inputs::fail(const std::string& path, const std::string& message) {

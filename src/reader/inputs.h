@@ -5,8 +5,11 @@
 // passes unread.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "reader/outcome.h"
 #include "reader/output.h"
@@ -17,10 +20,18 @@ namespace orvex::reader {
 class Inputs {
 public:
     // What is read, and what is not, goes into outcome (notRead, attention).
-    Inputs(Printer& printer, const Output& output, Outcome& outcome)
-        : printer_(printer), output_(output), outcome_(outcome) {}
+    // ownOutputs: the files this reader writes (the page), passed over
+    // wherever they are met, as is standard output when it is a file;
+    // scratch: what waits beside them while it runs, left out without a word.
+    Inputs(Printer& printer, const Output& output, Outcome& outcome, std::vector<std::string> ownOutputs,
+           std::vector<std::string> scratch)
+        : printer_(printer), output_(output), outcome_(outcome), ownOutputs_(std::move(ownOutputs)),
+          scratch_(std::move(scratch)) {
+        ownOutputs_.emplace_back();  // standard output
+    }
 
-    // A command-line argument: on Windows, * and ? are expanded here.
+    // A command-line argument: on Windows, * and ? are expanded here; "-"
+    // is a result file on standard input.
     void readArgument(const std::string& argument);
     // The files a list names: one per line (LF or CR LF; empty lines are
     // passed over), or, in a list that holds a NUL byte (as "find -print0"
@@ -39,10 +50,17 @@ private:
     bool seenBefore(const std::string& path);
     // Names what was not read on standard error and tells the printer.
     void fail(const std::string& path, const std::string& message);
+    // Tells the printer of a file passed over for what it is.
+    void passOver(const std::string& path, const std::string& reason);
+    // The file is one this reader writes: 1 an output, 2 its scratch; 0 neither.
+    int ownOutput(const std::string& path);
 
     Printer& printer_;
     const Output& output_;
     Outcome& outcome_;
+    std::vector<std::string> ownOutputs_;  // paths; an empty one stands for standard output
+    std::vector<std::string> scratch_;
+    std::map<std::string, int> ownIdentities_;  // theirs (as ownOutput says), known once the first file is read
     std::set<std::string> seen_;  // the identities of the files and folders reached
 };
 

@@ -13,13 +13,16 @@ class JsonPrinter : public Printer {
 public:
     explicit JsonPrinter(const Output& output) : output_(output) {}
 
-    void run(const std::string& file, const Run& run, const Run* previous) override {
-        output_.out(jsonRecord(file, run, previous), false);
+    void run(const std::string& file, const Run& run, const RunFacts& facts) override {
+        output_.out(jsonRecord(file, run, facts), false);
     }
-    void fileDone(const std::string&, const Run&, const Run*, int) override {}
-    // A batch import sees every file, the ones not read too.
+    void fileDone(const std::string&, const Run&, const RunFacts&, int) override {}
+    // A batch import sees every file, the ones not read and passed over too.
     void fileNotRead(const std::string& file, const std::string& message) override {
-        output_.out(jsonNotRead(file, message), false);
+        output_.out(jsonNotRead(file, message, false), false);
+    }
+    void filePassedOver(const std::string& file, const std::string& reason) override {
+        output_.out(jsonNotRead(file, reason, true), false);
     }
     bool finish() override { return true; }
 
@@ -74,7 +77,7 @@ std::unique_ptr<Printer> makeJsonPrinter(const Output& output, const PrinterSett
     return std::make_unique<JsonPrinter>(output);
 }
 
-std::string jsonRecord(const std::string& file, const Run& run, const Run* previous) {
+std::string jsonRecord(const std::string& file, const Run& run, const RunFacts& facts) {
     picojson::array failures;
     for (const std::string& failure : run.failures) failures.emplace_back(failure);
     picojson::array items;
@@ -95,23 +98,23 @@ std::string jsonRecord(const std::string& file, const Run& run, const Run* previ
         items.emplace_back(std::move(object));
     }
     picojson::array found;
-    for (Finding finding : findings(run)) found.emplace_back(findingName(finding));
+    for (Finding finding : facts.findings) found.emplace_back(findingName(finding));
     picojson::object object;
     object["file"] = picojson::value(file);
     object["run"] = number(run.number);
-    object["encoding"] = picojson::value(run.encoding == Encoding::Utf8 ? "utf-8" : "cp932");
+    object["encoding"] = picojson::value(encodingName(run.encoding));
     object["started"] = run.started.empty() ? picojson::value() : picojson::value(run.started);
-    object["complete"] = picojson::value(run.complete());
-    object["ended"] = picojson::value(endName(run.end()));
+    object["complete"] = picojson::value(facts.end == RunEnd::Complete);
+    object["ended"] = picojson::value(endName(facts.end));
     object["failures"] = picojson::value(std::move(failures));
     object["items"] = picojson::value(std::move(items));
     object["findings"] = picojson::value(std::move(found));
-    object["attention"] = picojson::value(needsAttention(run));
+    object["attention"] = picojson::value(facts.attention);
     // A file's first run has nothing to be compared with.
     object["changed"] = picojson::value();
-    if (previous != nullptr) {
+    if (facts.hasPrevious) {
         picojson::array changed;
-        for (const Change& change : changes(*previous, run)) {
+        for (const Change& change : facts.changes) {
             picojson::object entry;
             entry["item"] = number(change.item);
             entry["from"] = picojson::value(changeVerdictName(change.from));
@@ -121,21 +124,24 @@ std::string jsonRecord(const std::string& file, const Run& run, const Run* previ
         object["changed"] = picojson::value(std::move(changed));
     }
     object["error"] = picojson::value();
+    object["passed_over"] = picojson::value(false);
     return jsonText(picojson::value(std::move(object)));
 }
 
 // The keys of a run's record, so that an engine that takes its columns from
 // the first records it sees loads every record alike: what a file not read
-// lacks is null or an empty list, and it needs the desk's attention.
-std::string jsonNotRead(const std::string& file, const std::string& message) {
+// lacks is null or an empty list, and it needs the desk's attention. A file
+// passed over has why in error too (it was not read), but needs nothing.
+std::string jsonNotRead(const std::string& file, const std::string& message, bool passedOver) {
     picojson::value record(picojson::object_type, false);
     picojson::object& object = record.get<picojson::object>();
     object["file"] = picojson::value(file);
     for (const char* none : {"run", "encoding", "started", "complete", "ended", "changed"})
         object[none] = picojson::value();
     for (const char* empty : {"failures", "items", "findings"}) object[empty] = picojson::value(picojson::array());
-    object["attention"] = picojson::value(true);
+    object["attention"] = picojson::value(!passedOver);
     object["error"] = picojson::value(message);
+    object["passed_over"] = picojson::value(passedOver);
     return jsonText(record);
 }
 

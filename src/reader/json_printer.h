@@ -14,11 +14,11 @@ namespace orvex::reader {
 
 std::unique_ptr<Printer> makeJsonPrinter(const Output& output, const PrinterSettings& settings);
 
-// A run's record on one line, with its line end. previous: the run before it
-// in the file, whose verdicts "changed" compares with; nullptr for a file's
-// first run, whose "changed" is null.
-std::string jsonRecord(const std::string& file, const Run& run, const Run* previous);
-// The record of a file that cannot be read or holds no run.
-std::string jsonNotRead(const std::string& file, const std::string& message);
+// A run's record on one line, with its line end; "changed" from the facts'
+// comparison with the run before, null for a file's first run.
+std::string jsonRecord(const std::string& file, const Run& run, const RunFacts& facts);
+// The record of a file that cannot be read or holds no run, or (passedOver)
+// of a file in a folder passed over for what it is.
+std::string jsonNotRead(const std::string& file, const std::string& message, bool passedOver);
 
 }  // namespace orvex::reader

@@ -1,5 +1,6 @@
 #include "reader/options.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "reader/csv_printer.h"
@@ -48,6 +49,7 @@ const char kUsage[] =
     "  --csv       すべての実行を CSV で（UTF-8、BOM 付き、CR LF、1 行に 1 実行）\n"
     "  --html ページ.html  各ファイルの最新の実行を一覧にしたページ（HTML）も書く\n"
     "  --files-from 一覧  一覧のファイル（- なら標準入力）の 1 行に 1 つずつ（NUL 区切りも）書かれたファイルも読む\n"
+    "  -           標準入力から結果ファイルを 1 つ読む（メールから貼り付けた結果など）\n"
     "  --          これより後の引数はすべてファイル名（- で始まるファイル名の前に）\n"
     "フォルダーを指定すると、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
     "終了コード: 0 すべての最新の実行が最後まで終わり問題なし、1 要対応あり、2 読めないファイルあり\n";
@@ -93,6 +95,19 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, c
         for (const Form& form : kForms)
             if (!form.option.empty()) names += (names.empty() ? "" : "、") + std::string(form.option);
         output.err(errorLine(names + " は一緒に使えません。"));
+        return std::nullopt;
+    }
+    // --all chooses the summary's runs; the other forms have theirs.
+    if (options.settings.allRuns && options.form != kForms[0].make) {
+        output.err(errorLine("--all は要約だけのオプションです（--overview は数だけを、--json と --csv はいつもすべての実行を書きます）。"));
+        return std::nullopt;
+    }
+    // Standard input is one stream: a result file or a list, once.
+    const auto fromStandardInput = [](const std::vector<std::string>& names) {
+        return std::count(names.begin(), names.end(), "-");
+    };
+    if (fromStandardInput(options.files) + fromStandardInput(options.lists) > 1) {
+        output.err(errorLine("標準入力（-）から読めるのは、結果ファイルか一覧のどちらか 1 つだけです。"));
         return std::nullopt;
     }
     if (options.files.empty() && options.lists.empty() && !options.help) return std::nullopt;

@@ -8,9 +8,12 @@ class OverviewPrinter : public Printer {
 public:
     explicit OverviewPrinter(const Output& output) : output_(output) {}
 
-    void run(const std::string&, const Run& run, const Run*) override { counts_.addRun(run); }
-    void fileDone(const std::string&, const Run& latest, const Run*, int) override { counts_.addLatest(latest); }
+    void run(const std::string&, const Run&, const RunFacts& facts) override { counts_.addRun(facts); }
+    void fileDone(const std::string&, const Run& latest, const RunFacts& facts, int) override {
+        counts_.addLatest(latest, facts);
+    }
     void fileNotRead(const std::string&, const std::string&) override { counts_.addNotRead(); }
+    void filePassedOver(const std::string&, const std::string&) override { counts_.addPassedOver(); }
     bool finish() override {
         output_.out(overviewText(counts_), true);
         return true;
@@ -33,6 +36,9 @@ std::string overviewText(const OverviewCounts& counts) {
     const auto line = [&text](const std::string& piece) { text += "  " + piece + "\n"; };
     line("読んだファイル：" + to_string(counts.filesRead) + "（読めなかったファイル：" +
          to_string(counts.filesNotRead) + "）");
+    if (counts.filesPassedOver != 0)
+        line("読まなかったファイル：" + to_string(counts.filesPassedOver) +
+             "（結果ファイルでない名前や種類のもの。--all で名前を表示）");
     line("実行：最後まで終わった " + to_string(counts.runsComplete) + "、途中で終わった " +
          to_string(counts.runsNotComplete));
     const std::vector<int> items = counts.mostFrequent();

@@ -92,12 +92,17 @@ const std::string& pageHead() {
     ".grid td.action::after{content:\"!\"}.grid td.unread::after{content:\"?\"}"
     ".grid td.missing::after{content:\"-\"}\n"
     ".grid td.why{background:#f7f7f7;text-align:left;font-weight:normal;padding:0 4px}\n"
-    // A section out of sight is not laid out until it is scrolled to (a
-    // page of many files opens sooner; printing and finding lay out all).
-    "section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0;content-visibility:auto;"
-    "contain-intrinsic-size:auto 12em}\n"
+    // A block of sections out of sight is not laid out until it is
+    // scrolled to (a page of many files opens sooner; printing and finding
+    // lay out all).
+    ".files{content-visibility:auto;contain-intrinsic-size:auto 9000px}\n"
+    "section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0}\n"
     "section.file.attention{border-left-color:#e8553f}section.file.notread{border-left-color:#f4b841}\n"
     "section.file p,section.file ul{margin:.2em 0}section.file li{margin:.15em 0}\n"
+    // A file's lines to act on as chips of their items' numbers, each linked to what to do.
+    ".todo a{display:inline-block;min-width:1.5em;padding:0 .3em;border-radius:3px;background:#e8553f;color:#000;"
+    "text-decoration:none;font-weight:bold;text-align:center}.todo a.unread{background:#f4b841}"
+    ".todo .line{margin-left:.3em}ul.hints li{margin:.4em 0}\n"
     ".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
     ".status{font-weight:bold}.run{display:inline-block;padding:0 .4em;border:1px solid #888;border-radius:3px;"
     "font-size:.9em;margin-right:.3em;color:#444;background:#fff}.run.incomplete{border-color:#c9302c;color:#c9302c}\n"
@@ -150,20 +155,39 @@ std::string gridBlockStart() { return "<div class=rows><table class=grid>" + hea
 
 std::string gridBlockEnd() { return "</tbody></table></div>\n"; }
 
+std::string sectionBlockStart() { return "<div class=files>\n"; }
+
+std::string sectionBlockEnd() { return "</div>\n"; }
+
 std::string gridRow(int id, const std::string& file, const Run& latest) {
     std::string row = rowStart(id, file, "");
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& entry = latest.items[static_cast<std::size_t>(item - 1)];
+        // Items next to each other that are ok (or each info) share one cell.
+        const auto plain = [&latest](int n, Verdict verdict) {
+            const ItemLine& line = latest.items[static_cast<std::size_t>(n - 1)];
+            return n <= kItemCount && line.present && line.judgement.verdict == verdict;
+        };
+        if (entry.present && (entry.judgement.verdict == Verdict::Ok || entry.judgement.verdict == Verdict::Info)) {
+            int span = 1;
+            while (plain(item + span, entry.judgement.verdict)) ++span;
+            row += std::string("<td class=") + verdictName(entry.judgement.verdict) +
+                   (span > 1 ? " colspan=" + to_string(span) : std::string()) + ">";
+            item += span - 1;
+            continue;
+        }
         // Kept light for a page of many files: no end tags (HTML allows
-        // it), and an ok cell without its line, which is the item's
-        // expected text (the column's heading names the item).
-        if (entry.present && entry.judgement.verdict == Verdict::Ok)
-            row += "<td class=ok>";
+        // it), and a line as its cell's tooltip only where it needs action
+        // and holds a value of its own (a number, a line no text fits): any
+        // other is its form's text, which the column's heading and the list
+        // of what to do give, or a fact the desk need not act on.
+        if (entry.present && (!needsAction(entry.judgement.verdict) || fixedText(item, entry.judgement)))
+            row += std::string("<td class=") + verdictName(entry.judgement.verdict) + ">";
         else if (entry.present)
             row += std::string("<td class=") + verdictName(entry.judgement.verdict) + " title=\"" +
                    htmlText(entry.text) + "\">";
         else
-            row += "<td class=missing title=\"" + to_string(item) + "：記録なし\">";
+            row += "<td class=missing>";
     }
     return row + "\n";
 }
@@ -173,47 +197,60 @@ std::string gridRowNotRead(int id, const std::string& file, const std::string& m
            htmlText(message) + "\n";
 }
 
-std::string sectionsHead() { return "</div>\n</section>\n<section>\n<h2>ファイルごとの最新の実行</h2>\n"; }
+std::string sectionsHead(const std::string& hints) {
+    return "</div>\n</section>\n" + hints + "<section>\n<h2>ファイルごとの最新の実行</h2>\n";
+}
 
-std::string fileSection(int id, const std::string& file, const Run& latest, const Run* previous, int runs) {
-    std::string todo;
-    const std::vector<LineToAct> lines = linesToAct(latest);
-    for (const LineToAct& line : lines) {
-        todo += "<li>" + verdictTag(line.verdict);
-        todo += line.item != 0 ? "<span class=line>" + htmlText(line.text) + "</span>" : htmlText(line.text);
-        todo += "<span class=hint>→ " + htmlText(line.hint) + "</span></li>\n";
-    }
-
-    // First what the desk must know: whether to act, and on how many lines.
-    const bool attention = needsAttention(latest);
-    std::string text = std::string("<section class=\"file") + (attention ? " attention" : "") + "\" id=\"f" +
-                       to_string(id) + "\">\n<h3>" + htmlText(file) + "</h3>\n<p class=status>";
-    if (attention)
-        text += verdictTag(Verdict::Action) + "対応する行 " + to_string(lines.size()) + " 行" +
-                (latest.complete() ? "" : "、実行が最後まで終わっていません");
-    else
-        text += verdictTag(Verdict::Ok) + "対応する行はありません";
-    text += "</p>\n<p class=meta>";
-    if (runs > 1) text += to_string(runs) + " 回分の実行のうち最新（" + to_string(latest.number) + " 回目）、";
-    // How the run ended has its own words and look, never a verdict's.
-    text += "実行開始：" + (latest.started.empty() ? std::string("（時刻が読めません）") : htmlText(latest.started)) +
-            "</p>\n<p class=end>" +
-            (latest.complete() ? "<span class=\"run complete\">実行完了</span>"
-                               : "<span class=\"run incomplete\">実行未完了</span>") +
-            htmlText(howItEnded(latest)) + "</p>\n";
+std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs,
+                        const std::vector<std::string>& hintIds) {
+    // Kept light for a page of many files. First what the desk must know:
+    // whether to act and on how many lines; how the run ended has its own
+    // words and look, never a verdict's, and its own line when it did not end.
+    const bool complete = facts.end == RunEnd::Complete;
+    std::string text = std::string("<section class=\"file") + (facts.attention ? " attention" : "") + "\" id=\"f" +
+                       to_string(id) + "\">\n<h3>" + htmlText(file) + "</h3>\n<p class=status>" +
+                       (facts.attention ? verdictTag(Verdict::Action) + "対応する行 " + to_string(facts.toAct.size()) + " 行"
+                                        : verdictTag(Verdict::Ok) + "対応する行はありません") +
+                       (complete ? " <span class=\"run complete\">実行完了</span>"
+                                 : " <span class=\"run incomplete\">実行未完了</span>") +
+                       " <span class=meta>" +
+                       (runs > 1 ? to_string(runs) + " 回分の実行のうち最新（" + to_string(latest.number) + " 回目）、"
+                                 : std::string()) +
+                       "実行開始：" +
+                       (latest.started.empty() ? std::string("（時刻が読めません）") : htmlText(latest.started)) +
+                       "</span></p>\n";
+    if (!complete) text += "<p class=end>" + htmlText(facts.howItEnded) + "</p>\n";
     for (const std::string& failure : latest.failures)
         text += "<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
-    text += todo.empty() ? std::string("<p>要対応の行はありません。</p>\n") : "<ul class=todo>\n" + todo + "</ul>\n";
 
-    if (previous != nullptr) {
-        const std::vector<Change> changed = changes(*previous, latest);
-        text += "<p>前回（" + to_string(previous->number) + " 回目、" +
-                (previous->started.empty() ? std::string("時刻が読めません") : htmlText(previous->started)) + "）から" +
-                (changed.empty() ? "変わった項目はありません。</p>\n" : "変わった項目：</p>\n<ul class=changes>\n");
-        for (const Change& change : changed)
-            text += "<li>" + to_string(change.item) + " " + htmlText(itemLabel(change.item)) + "：" +
-                    verdictTag(change.from) + "→ " + verdictTag(change.to) + "</li>\n";
-        if (!changed.empty()) text += "</ul>\n";
+    // Each line to act on as its item's number, linked to what to do about
+    // it (the list of what to do, once for every file), with its text where
+    // it holds something of its own; a finding in words, with its hint.
+    std::string todo, found;
+    for (std::size_t i = 0; i < facts.toAct.size(); ++i) {
+        const LineToAct& line = facts.toAct[i];
+        if (line.item == 0) {
+            found += "<p>" + verdictTag(line.verdict) + htmlText(line.text) + "<span class=hint>→ " +
+                     htmlText(line.hint) + "</span></p>\n";
+            continue;
+        }
+        todo += std::string("<a") + (line.verdict == Verdict::Unread ? " class=unread" : "") + " href=#" +
+                (i < hintIds.size() ? hintIds[i] : std::string("hints")) + ">" + to_string(line.item) + "</a>" +
+                (line.fixed ? std::string() : "<span class=line>" + htmlText(line.text) + "</span>") + " ";
+    }
+    if (!todo.empty()) text += "<p class=todo>" + todo + "</p>\n";
+    text += found;
+    if (!facts.laterItems.empty())
+        text += "<p>新しい版の OrvexEnv の項目 " + itemList(facts.laterItems) +
+                " があります（この OrvexEnvRead では判定できません）。</p>\n";
+    if (facts.hasPrevious) {
+        text += "<p class=changes>前回（" + to_string(facts.previousNumber) + " 回目、" +
+                (facts.previousStarted.empty() ? std::string("時刻が読めません") : htmlText(facts.previousStarted)) +
+                "）から";
+        if (!facts.fixed.empty()) text += "直った項目：" + itemList(facts.fixed) + "。";
+        if (!facts.worse.empty()) text += "新たに要対応・読めずになった項目：" + itemList(facts.worse) + "。";
+        if (facts.fixed.empty() && facts.worse.empty()) text += "直った項目も、新たに要対応になった項目もありません。";
+        text += "</p>\n";
     }
     return text + "</section>\n";
 }
@@ -221,6 +258,29 @@ std::string fileSection(int id, const std::string& file, const Run& latest, cons
 std::string notReadSection(int id, const std::string& file, const std::string& message) {
     return "<section class=\"file notread\" id=\"f" + to_string(id) + "\">\n<h3>" + htmlText(file) + "</h3>\n<p>" +
            verdictTag(Verdict::Unread) + htmlText(message) + "</p>\n</section>\n";
+}
+
+std::string hintEntry(const std::string& id, const LineToAct& line) {
+    // The line where every file's is alike; else what it is about.
+    return "<li id=\"" + id + "\">" + verdictTag(line.verdict) +
+           (line.fixed ? "<span class=line>" + htmlText(line.text) + "</span>"
+                       : "<b>" + to_string(line.item) + "．" + htmlText(itemLabel(line.item)) + "</b>") +
+           "<span class=hint>→ " + htmlText(line.hint) + "</span></li>\n";
+}
+
+std::string hintsList(const std::string& entries) {
+    if (entries.empty()) return std::string();
+    return "<section id=\"hints\">\n<h2>項目ごとにすること</h2>\n<p>各ファイルの番号を押すと、ここに来ます。</p>\n"
+           "<ul class=hints>\n" + entries + "</ul>\n</section>\n";
+}
+
+std::string passedOverEntry(const std::string& file, const std::string& reason) {
+    return "<li>" + htmlText(file) + "：" + htmlText(reason) + "</li>\n";
+}
+
+std::string passedOverList(const std::string& entries) {
+    if (entries.empty()) return std::string();
+    return "</section>\n<section id=\"passed-over\">\n<h2>読まなかったファイル</h2>\n<ul>\n" + entries + "</ul>\n";
 }
 
 std::string pageEnd() { return "</section>\n</body>\n</html>\n"; }

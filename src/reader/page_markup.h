@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reader/result_file.h"
 #include "reader/run_facts.h"
@@ -32,15 +33,29 @@ inline constexpr int kRowsPerBlock = 100;
 std::string gridHead();
 std::string gridBlockStart();
 std::string gridBlockEnd();
+// The files' sections come in blocks of kRowsPerBlock too.
+std::string sectionBlockStart();
+std::string sectionBlockEnd();
 std::string gridRow(int id, const std::string& file, const Run& latest);
 std::string gridRowNotRead(int id, const std::string& file, const std::string& message);
 
-// Between the grid and the files' sections.
-std::string sectionsHead();
+// Between the grid and the files' sections, with the list of what to do.
+std::string sectionsHead(const std::string& hints);
 // A file's latest run: whether to act and on how many lines, how it ended,
 // each line to act on with its hint, what changed since the run before.
-std::string fileSection(int id, const std::string& file, const Run& latest, const Run* previous, int runs);
+// hintIds: for each of the facts' lines to act on, the id of its entry in
+// the list of what to do.
+std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs,
+                        const std::vector<std::string>& hintIds);
+// What to do about a kind of line (an item, the text its form gives, the
+// hint), once for every file that has it: an entry of the list, and the list.
+std::string hintEntry(const std::string& id, const LineToAct& line);
+std::string hintsList(const std::string& entries);
 std::string notReadSection(int id, const std::string& file, const std::string& message);
+// The files passed over (not read for what they are), after the sections:
+// an entry each, and the list around them (nothing when there is none).
+std::string passedOverEntry(const std::string& file, const std::string& reason);
+std::string passedOverList(const std::string& entries);
 std::string pageEnd();
 
 }  // namespace orvex::reader

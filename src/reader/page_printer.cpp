@@ -1,6 +1,8 @@
 #include "reader/page_printer.h"
 
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "reader/page_markup.h"
 #include "reader/page_spool.h"
@@ -26,23 +28,35 @@ public:
         return false;
     }
 
-    void run(const std::string&, const Run& run, const Run*) override { counts_.addRun(run); }
+    void run(const std::string&, const Run&, const RunFacts& facts) override { counts_.addRun(facts); }
 
-    void fileDone(const std::string& file, const Run& latest, const Run* previous, int runs) override {
-        counts_.addLatest(latest);
+    void fileDone(const std::string& file, const Run& latest, const RunFacts& facts, int runs) override {
+        counts_.addLatest(latest, facts);
         addRow(gridRow(++files_, file, latest));
-        spool_.addSection(fileSection(files_, file, latest, previous, runs));
+        std::vector<std::string> ids;
+        for (const LineToAct& line : facts.toAct) ids.push_back(hintId(line));
+        addSection(fileSection(files_, file, latest, facts, runs, ids));
     }
 
     void fileNotRead(const std::string& file, const std::string& message) override {
         counts_.addNotRead();
         addRow(gridRowNotRead(++files_, file, message));
-        spool_.addSection(notReadSection(files_, file, message));
+        addSection(notReadSection(files_, file, message));
+    }
+
+    // Named in a list of their own after the files' sections.
+    void filePassedOver(const std::string& file, const std::string& reason) override {
+        counts_.addPassedOver();
+        passedOver_ += passedOverEntry(file, reason);
     }
 
     bool finish() override {
-        if (files_ % kRowsPerBlock != 0) spool_.addRow(gridBlockEnd());
-        const int error = spool_.assemble(pageHead() + pageOverview(counts_) + gridHead(), sectionsHead(), pageEnd());
+        if (files_ % kRowsPerBlock != 0) {
+            spool_.addRow(gridBlockEnd());
+            spool_.addSection(sectionBlockEnd());
+        }
+        const int error = spool_.assemble(pageHead() + pageOverview(counts_) + gridHead(), sectionsHead(hintsList(hints_)),
+                                          passedOverList(passedOver_) + pageEnd());
         if (error == 0) return true;
         output_.err("OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error)) + "）：" +
                     printable(validUtf8(path_)) + "\n");
@@ -50,11 +64,28 @@ public:
     }
 
 private:
-    // A grid row (the files_-th), in its block.
+    // The id of the entry of what to do about such a line, made when the
+    // first file has one: a line's kind is its item, its hint, and its text
+    // where that is its form's own.
+    std::string hintId(const LineToAct& line) {
+        if (line.item == 0) return std::string();
+        const std::string key = std::to_string(line.item) + '\n' + verdictName(line.verdict) + '\n' + line.hint + '\n' +
+                                (line.fixed ? line.text : std::string());
+        auto [entry, added] = hintIds_.emplace(key, "h" + std::to_string(hintIds_.size() + 1));
+        if (added) hints_ += hintEntry(entry->second, line);
+        return entry->second;
+    }
+
+    // A grid row and a section (the files_-th), each in its block.
     void addRow(const std::string& row) {
         if (files_ % kRowsPerBlock == 1) spool_.addRow(gridBlockStart());
         spool_.addRow(row);
         if (files_ % kRowsPerBlock == 0) spool_.addRow(gridBlockEnd());
+    }
+    void addSection(const std::string& section) {
+        if (files_ % kRowsPerBlock == 1) spool_.addSection(sectionBlockStart());
+        spool_.addSection(section);
+        if (files_ % kRowsPerBlock == 0) spool_.addSection(sectionBlockEnd());
     }
 
     std::string path_;
@@ -62,6 +93,9 @@ private:
     PageSpool spool_;
     OverviewCounts counts_;
     int files_ = 0;  // files done or not read, numbering their row and section
+    std::string passedOver_;  // the list's entries
+    std::map<std::string, std::string> hintIds_;  // a kind of line to act on, and its entry's id
+    std::string hints_;       // the entries of what to do, in the order first met
 };
 
 }  // namespace

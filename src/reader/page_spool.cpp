@@ -20,6 +20,8 @@ PageSpool::~PageSpool() {
     }
 }
 
+std::vector<std::string> pageSpoolFiles(const std::string& path) { return {path + ".grid.tmp", path + ".files.tmp"}; }
+
 bool PageSpool::open(const std::string& path, std::string& message) {
     std::string reason;
     page_ = openForWriting(path, reason);
@@ -28,8 +30,9 @@ bool PageSpool::open(const std::string& path, std::string& message) {
         return false;
     }
     path_ = path;
-    for (auto [part, suffix] : {std::pair{&grid_, ".grid.tmp"}, std::pair{&sections_, ".files.tmp"}}) {
-        part->path = path + suffix;
+    const std::vector<std::string> spool = pageSpoolFiles(path);
+    for (auto [part, partPath] : {std::pair{&grid_, spool[0]}, std::pair{&sections_, spool[1]}}) {
+        part->path = partPath;
         part->file = openForWriting(part->path, reason);
         if (!part->file) {
             message = "ページの一時ファイルを作れません（" + reason + "）：" + printable(validUtf8(part->path));
@@ -45,18 +48,22 @@ void PageSpool::write(const OwnedFile& file, const std::string& text) {
         error_ = errno != 0 ? errno : EIO;
 }
 
+// Windows removes no file that is still open: the part is closed, copied
+// through a handle of its own that is closed in turn, and only then removed.
 void PageSpool::copy(Part& part) {
     const int closed = part.file.close();
     if (error_ == 0) error_ = closed;
-    const InputFile input = openForReading(part.path);
-    if (!input.file) {
-        if (error_ == 0) error_ = EIO;
-    } else {
-        static std::vector<char> buffer(std::size_t{256} * 1024);
-        std::size_t read = 0;
-        while ((read = std::fread(buffer.data(), 1, buffer.size(), input.file.get())) > 0)
-            write(page_, std::string(buffer.data(), read));
-        if (std::ferror(input.file.get()) != 0 && error_ == 0) error_ = EIO;
+    {
+        const InputFile input = openForReading(part.path);
+        if (!input.file) {
+            if (error_ == 0) error_ = EIO;
+        } else {
+            static std::vector<char> buffer(std::size_t{256} * 1024);
+            std::size_t read = 0;
+            while ((read = std::fread(buffer.data(), 1, buffer.size(), input.file.get())) > 0)
+                write(page_, std::string(buffer.data(), read));
+            if (std::ferror(input.file.get()) != 0 && error_ == 0) error_ = EIO;
+        }
     }
     removeFile(part.path);
     part.path.clear();

@@ -5,10 +5,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "reader/owned_file.h"
 
 namespace orvex::reader {
+
+// The files the spool of the page at path makes beside it.
+std::vector<std::string> pageSpoolFiles(const std::string& path);
 
 class PageSpool {
 public:

@@ -9,17 +9,21 @@ public:
     BothPrinters(std::unique_ptr<Printer> first, std::unique_ptr<Printer> second)
         : first_(std::move(first)), second_(std::move(second)) {}
 
-    void run(const std::string& file, const Run& run, const Run* previous) override {
-        first_->run(file, run, previous);
-        second_->run(file, run, previous);
+    void run(const std::string& file, const Run& run, const RunFacts& facts) override {
+        first_->run(file, run, facts);
+        second_->run(file, run, facts);
     }
-    void fileDone(const std::string& file, const Run& latest, const Run* previous, int runs) override {
-        first_->fileDone(file, latest, previous, runs);
-        second_->fileDone(file, latest, previous, runs);
+    void fileDone(const std::string& file, const Run& latest, const RunFacts& facts, int runs) override {
+        first_->fileDone(file, latest, facts, runs);
+        second_->fileDone(file, latest, facts, runs);
     }
     void fileNotRead(const std::string& file, const std::string& message) override {
         first_->fileNotRead(file, message);
         second_->fileNotRead(file, message);
+    }
+    void filePassedOver(const std::string& file, const std::string& reason) override {
+        first_->filePassedOver(file, reason);
+        second_->filePassedOver(file, reason);
     }
     bool finish() override {
         const bool first = first_->finish();

@@ -15,20 +15,25 @@
 #include <string>
 
 #include "reader/result_file.h"
+#include "reader/run_facts.h"
 
 namespace orvex::reader {
 
 class Printer {
 public:
     virtual ~Printer() = default;
-    // A run of file as soon as it has ended; previous: the run before it in
-    // the same file, nullptr for the file's first.
-    virtual void run(const std::string& file, const Run& run, const Run* previous) = 0;
-    // The file has been read to its end. latest: its last run; previous: the
-    // run before that one (nullptr when none); runs: how many runs it holds.
-    virtual void fileDone(const std::string& file, const Run& latest, const Run* previous, int runs) = 0;
+    // A run of file as soon as it has ended, with its facts (compared with
+    // the run before it in the same file, if any).
+    virtual void run(const std::string& file, const Run& run, const RunFacts& facts) = 0;
+    // The file has been read to its end. latest: its last run, with its
+    // facts; runs: how many runs it holds.
+    virtual void fileDone(const std::string& file, const Run& latest, const RunFacts& facts, int runs) = 0;
     // A file that cannot be read or holds no run; message: why, for a person.
     virtual void fileNotRead(const std::string& file, const std::string& message) = 0;
+    // A file in a folder that is not read for what it is (a name not ending
+    // in .txt, no regular file, this reader's own output); reason: why, for
+    // a person. Nothing is wrong with it: it is only named, never lost.
+    virtual void filePassedOver(const std::string& file, const std::string& reason) = 0;
     // After the last file; false when the printer could not write everything
     // (a message said why).
     virtual bool finish() = 0;

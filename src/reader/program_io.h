@@ -25,6 +25,11 @@ struct InputFile {
     bool absent = false;  // CannotOpen: nothing has that name
 };
 InputFile openForReading(const std::string& argument);
+// Standard input as a result file ("-"): whatever it is, read as it streams.
+InputFile standardInput();
+// What tells standard output's file from another (as fileIdentity), when it
+// is a file on a disk; empty otherwise.
+std::string standardOutputIdentity();
 
 // A path of the reader's (UTF-8) as the system's, and back: on Windows
 // through UTF-16, a byte that is no UTF-8 as U+FFFD; on Linux the bytes as

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "reader/text_conversion.h"
 #include "report/catalogue.h"
@@ -37,8 +39,12 @@ bool isAscii(std::string_view text) {
 bool startsWith(std::string_view text, std::string_view head) { return text.substr(0, head.size()) == head; }
 
 constexpr std::string_view kUtf8Bom = "\uFEFF";
-// What the reader keeps of the file's beginning to tell UTF-16.
+// What the reader looks at of the file's beginning to tell UTF-16.
 constexpr std::size_t kHeadBytes = 16;
+// The most pieces a mail's wrapping cuts the longest item line into (76
+// characters a line).
+constexpr std::size_t kMostWrappedPieces = 4;
+
 
 // The failure lines the tool writes; those of the target-user lookups end the run.
 struct KnownFailure {
@@ -67,31 +73,92 @@ const KnownFailure* knownFailure(std::string_view line, int& number) {
     return nullptr;
 }
 
-// The length of a start line's label in the encoding it is in; 0 when the
-// line is no start line.
-std::size_t startLabel(std::string_view line, Encoding& encoding) {
-    static const std::string utf8Label = cp932ToUtf8(kStartLabel);
-    if (startsWith(line, kStartLabel)) {
-        encoding = Encoding::Cp932;
-        return kStartLabel.size();
-    }
-    if (startsWith(line, utf8Label)) {
-        encoding = Encoding::Utf8;
-        return utf8Label.size();
-    }
-    return 0;
+constexpr std::string_view kTimeShape = "0000/00/00 00:00:00";
+
+bool timeShaped(std::string_view time) {
+    if (time.size() != kTimeShape.size()) return false;
+    for (std::size_t i = 0; i < time.size(); ++i)
+        if (kTimeShape[i] == '0' ? time[i] < '0' || time[i] > '9' : time[i] != kTimeShape[i]) return false;
+    return true;
 }
 
 // The start line's time, when it has the shape the tool writes.
-std::string startTime(std::string_view time) {
-    static constexpr std::string_view kShape = "0000/00/00 00:00:00";
-    if (time.size() != kShape.size()) return std::string();
-    for (std::size_t i = 0; i < time.size(); ++i)
-        if (kShape[i] == '0' ? time[i] < '0' || time[i] > '9' : time[i] != kShape[i]) return std::string();
-    return std::string(time);
+std::string startTime(std::string_view time) { return timeShaped(time) ? std::string(time) : std::string(); }
+
+// ISO-2022-JP as EUC-JP: the escape sequences go, and the bytes of the
+// two-byte sets and of half-width katakana take the high bit (EUC-JP's
+// single shift before katakana), which is all that tells the two apart.
+std::string iso2022JpAsEucJp(std::string_view text) {
+    enum class Set { Ascii, TwoByte, Katakana } set = Set::Ascii;
+    std::string euc;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::string_view rest = text.substr(i);
+        if (startsWith(rest, "\x1b$B") || startsWith(rest, "\x1b$@") || startsWith(rest, "\x1b(I")) {
+            set = rest[1] == '$' ? Set::TwoByte : Set::Katakana;
+            i += 2;
+        } else if (startsWith(rest, "\x1b(B") || startsWith(rest, "\x1b(J")) {
+            set = Set::Ascii;
+            i += 2;
+        } else if (set == Set::Ascii || static_cast<unsigned char>(text[i]) < 0x21) {
+            euc += text[i];
+        } else {
+            if (set == Set::Katakana) euc += '\x8e';
+            euc += static_cast<char>(text[i] | 0x80);
+        }
+    }
+    return euc;
+}
+
+// A line of a run in the encoding given, in UTF-8.
+std::string toUtf8(Encoding encoding, std::string_view raw) {
+    switch (encoding) {
+    case Encoding::Cp932: return cp932ToUtf8(raw);
+    case Encoding::EucJp: return eucJpToUtf8(raw);
+    case Encoding::Iso2022Jp: return eucJpToUtf8(iso2022JpAsEucJp(raw));
+    case Encoding::Utf8:
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: break;  // lines of UTF-16 are UTF-8 by the time they are lines
+    }
+    return validUtf8(raw);
+}
+
+// A start line, in the encoding it is in: its time (as it stands), or
+// nothing when the line is no start line. A line in EUC-JP or ISO-2022-JP
+// is decoded to be told, so only a short line that ends in a time or
+// follows a separator is tried.
+std::optional<std::pair<Encoding, std::string>> startLine(std::string_view line, bool afterSeparator) {
+    static const std::string utf8Label = cp932ToUtf8(kStartLabel);
+    if (startsWith(line, kStartLabel)) return std::pair{Encoding::Cp932, std::string(line.substr(kStartLabel.size()))};
+    if (startsWith(line, utf8Label)) return std::pair{Encoding::Utf8, std::string(line.substr(utf8Label.size()))};
+    const bool timed = line.size() >= kTimeShape.size() && timeShaped(line.substr(line.size() - kTimeShape.size()));
+    if (line.size() > 64 || !(timed || afterSeparator) || (isAscii(line) && line.find('\x1b') == std::string_view::npos))
+        return std::nullopt;
+    const Encoding encoding = line.find('\x1b') != std::string_view::npos ? Encoding::Iso2022Jp : Encoding::EucJp;
+    const std::string decoded = toUtf8(encoding, line);
+    if (!startsWith(decoded, utf8Label)) return std::nullopt;
+    return std::pair{encoding, decoded.substr(utf8Label.size())};
+}
+
+// A start line whose Japanese became "?" (saved as ANSI on a Windows of
+// another language): question marks, then the time.
+bool lostStartLine(std::string_view line) {
+    const std::size_t marks = line.find_first_not_of('?');
+    return marks != 0 && marks != std::string_view::npos && timeShaped(line.substr(marks));
 }
 
 }  // namespace
+
+const char* encodingName(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Cp932: return "cp932";
+    case Encoding::Utf8: return "utf-8";
+    case Encoding::Utf16Le: return "utf-16le";
+    case Encoding::Utf16Be: return "utf-16be";
+    case Encoding::EucJp: return "euc-jp";
+    case Encoding::Iso2022Jp: return "iso-2022-jp";
+    }
+    return "cp932";
+}
 
 RunEnd Run::end() const {
     if (endingFailure != 0) return RunEnd::Failure;
@@ -109,6 +176,10 @@ std::vector<int> Run::missingItems() const {
     return missing;
 }
 
+bool Run::throughMail() const {
+    return trimmedLines != 0 || joinedLines != 0 || encoding == Encoding::Iso2022Jp || encoding == Encoding::EucJp;
+}
+
 int Run::count(Verdict verdict) const {
     if (verdict == Verdict::Unknown) return static_cast<int>(laterItems.size());
     int n = 0;
@@ -118,10 +189,12 @@ int Run::count(Verdict verdict) const {
 
 ResultFileReader::ResultFileReader(RunHandler handler) : handler_(std::move(handler)) {}
 
-bool ResultFileReader::utf16() const {
+void ResultFileReader::decideStream() {
     const auto byte = [this](std::size_t at) { return static_cast<unsigned char>(head_[at]); };
-    if (head_.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF)))
-        return true;
+    stream_ = Stream::Bytes;
+    if (head_.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) stream_ = Stream::Utf16Le;
+    if (head_.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) stream_ = Stream::Utf16Be;
+    // Without a byte-order mark: ASCII (the tool's separator) as UTF-16, a NUL byte in every second place.
     const std::size_t units = head_.size() / 2;
     bool littleEndian = units >= 2, bigEndian = units >= 2;
     for (std::size_t i = 0; i < units; ++i) {
@@ -129,11 +202,64 @@ bool ResultFileReader::utf16() const {
         littleEndian = littleEndian && ascii(byte(2 * i)) && byte(2 * i + 1) == 0;
         bigEndian = bigEndian && byte(2 * i) == 0 && ascii(byte(2 * i + 1));
     }
-    return littleEndian || bigEndian;
+    if (littleEndian) stream_ = Stream::Utf16Le;
+    if (bigEndian) stream_ = Stream::Utf16Be;
+    std::string head;
+    head.swap(head_);
+    if (stream_ == Stream::Bytes)
+        feedBytes(head.data(), head.size());
+    else
+        feedUtf16(head.data(), head.size());
 }
 
 void ResultFileReader::feed(const char* data, std::size_t size) {
-    if (head_.size() < kHeadBytes) head_.append(data, std::min(kHeadBytes - head_.size(), size));
+    if (stream_ == Stream::Unknown) {
+        const std::size_t taken = std::min(kHeadBytes - head_.size(), size);
+        head_.append(data, taken);
+        data += taken;
+        size -= taken;
+        if (head_.size() < kHeadBytes) return;
+        decideStream();
+    }
+    if (stream_ == Stream::Bytes)
+        feedBytes(data, size);
+    else
+        feedUtf16(data, size);
+}
+
+// Line by line: each UTF-16 line is converted at its LF and read as UTF-8.
+// The tool appends a later run in its own code page, whose separator reads
+// as UTF-16 units of two "=" each: from there on the file is bytes again.
+void ResultFileReader::feedUtf16(const char* data, std::size_t size) {
+    const bool bigEndian = stream_ == Stream::Utf16Be;
+    for (std::size_t at = 0; at < size; ++at) {
+        utf16Line_ += data[at];
+        if (utf16Line_.size() % 2 != 0) continue;
+        const auto byte = [this](std::size_t from_end) {
+            return static_cast<unsigned char>(utf16Line_[utf16Line_.size() - from_end]);
+        };
+        const unsigned unit = bigEndian ? byte(2) << 8 | byte(1) : byte(1) << 8 | byte(2);
+        equalSigns_ = unit == 0x3D3D ? equalSigns_ + 1 : 0;
+        if (equalSigns_ == 4) {
+            const std::string tail = utf16Line_.substr(utf16Line_.size() - 8);
+            utf16Line_.resize(utf16Line_.size() - 8);
+            flushUtf16();
+            stream_ = Stream::Bytes;
+            feedBytes(tail.data(), tail.size());
+            return feedBytes(data + at + 1, size - at - 1);
+        }
+        if (unit == '\n') flushUtf16();
+    }
+}
+
+void ResultFileReader::flushUtf16() {
+    if (utf16Line_.empty()) return;
+    const std::string line = utf16ToUtf8(utf16Line_, stream_ == Stream::Utf16Be);
+    utf16Line_.clear();
+    feedBytes(line.data(), line.size());
+}
+
+void ResultFileReader::feedBytes(const char* data, std::size_t size) {
     const char* const end = data + size;
     while (data != end) {
         if (deciding_ != 0) {
@@ -175,10 +301,13 @@ void ResultFileReader::feed(const char* data, std::size_t size) {
 }
 
 void ResultFileReader::finish() {
+    if (stream_ == Stream::Unknown) decideStream();
+    if (stream_ != Stream::Bytes) flushUtf16();
     if (deciding_ != 0)
         decideLineEnds(false);
     else if (!partial_.empty() || partialCut_)
         endLine(nullptr, 0, false);
+    flushWrapped();
     if (separatorPending_ || consoleCopyDone()) {
         separatorPending_ = false;
         run_.closed = true;
@@ -238,26 +367,45 @@ ResultFileReader::Kind ResultFileReader::kindOf(std::string_view line) const {
 void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
     // Files joined by hand: a byte-order mark may begin any line.
     if (startsWith(raw, kUtf8Bom)) raw.remove_prefix(kUtf8Bom.size());
+    // Blanks at the end are no part of a line: mail adds them, and a copy of
+    // the console's window pads each line to its width.
+    bool trimmed = false;
+    if (!cut) {
+        const std::size_t kept = raw.find_last_not_of(" \t") + 1;  // 0 for a line of blanks alone
+        trimmed = kept != raw.size();
+        raw = raw.substr(0, kept);
+    }
     const bool afterSeparator = afterSeparator_;
     afterSeparator_ = raw == kSeparator;
 
-    Encoding encoding = Encoding::Cp932;
-    if (const std::size_t label = startLabel(raw, encoding)) {
+    if (const auto start = startLine(raw, afterSeparator)) {
+        flushWrapped();
         separatorPending_ = false;  // the separator before was this run's opening one
         if (consoleCopyDone()) run_.closed = true;
         endRun();
-        beginRun(raw.substr(label), encoding, !afterSeparator);
+        // A line of UTF-16 reaches here as UTF-8.
+        const Encoding encoding = stream_ == Stream::Utf16Le   ? Encoding::Utf16Le
+                                  : stream_ == Stream::Utf16Be ? Encoding::Utf16Be
+                                                               : start->first;
+        beginRun(start->second, encoding, !afterSeparator);
         if (cut) ++run_.longLines;
+        if (trimmed) ++run_.trimmedLines;
         return;
     }
+    if (!open_ && lostStartLine(raw)) ++lostStarts_;
     if (separatorPending_) {
         separatorPending_ = false;
         run_.closed = true;
         endRun();
     }
     if (!open_) return;
-    const std::string_view line =
-        run_.encoding == Encoding::Utf8 && !isAscii(raw) ? std::string_view(converted_ = utf8ToCp932(raw)) : raw;
+    if (trimmed) ++run_.trimmedLines;
+    const std::string_view line = judgedForm(raw);
+    const Kind kind = kindOf(line);
+    if (wrapped_.held) {
+        if (kind == Kind::Other && !cut && joinWrapped(raw, line)) return;
+        flushWrapped();
+    }
     // The console shows nothing after the items: what follows them, but for
     // more items of a later OrvexEnv, closes a copy of it.
     if (consoleCopyDone() && itemNumber(line) <= run_.lastItem) {
@@ -266,7 +414,7 @@ void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
         return;
     }
     if (cut) ++run_.longLines;
-    switch (kindOf(line)) {
+    switch (kind) {
     case Kind::Separator: separatorPending_ = true; break;
     case Kind::Failure: {
         int number = 0;
@@ -280,8 +428,22 @@ void ResultFileReader::onLine(std::string_view raw, bool cut, bool terminated) {
     }
 }
 
-std::string ResultFileReader::decoded(std::string_view raw) const {
-    return run_.encoding == Encoding::Utf8 ? validUtf8(raw) : cp932ToUtf8(raw);
+std::string ResultFileReader::decoded(std::string_view raw) const { return toUtf8(run_.encoding, raw); }
+
+std::string_view ResultFileReader::judgedForm(std::string_view raw) {
+    switch (run_.encoding) {
+    case Encoding::Cp932: return raw;
+    case Encoding::Utf8:
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        if (isAscii(raw)) return raw;
+        return converted_ = utf8ToCp932(raw);
+    case Encoding::EucJp:
+    case Encoding::Iso2022Jp:
+        if (isAscii(raw) && raw.find('\x1b') == std::string_view::npos) return raw;
+        return converted_ = utf8ToCp932(toUtf8(run_.encoding, raw));
+    }
+    return raw;
 }
 
 void ResultFileReader::beginRun(std::string_view time, Encoding encoding, bool fromConsole) {
@@ -295,6 +457,7 @@ void ResultFileReader::beginRun(std::string_view time, Encoding encoding, bool f
 
 void ResultFileReader::endRun() {
     if (!open_) return;
+    flushWrapped();
     open_ = false;
     handler_(run_);
 }
@@ -318,10 +481,51 @@ void ResultFileReader::addItem(int number, std::string_view raw, std::string_vie
         if (run_.laterItems.size() < kMaxLaterItems) run_.laterItems.push_back({number, decoded(raw)});
         return;
     }
+    if (judgement.form < 0) {
+        // Perhaps a mail wrapped it: the lines after it may be its rest.
+        wrapped_ = Wrapped{true, number, {std::string(raw)}, {std::string(line)}};
+        return;
+    }
+    keepItem(number, judgement, decoded(raw));
+}
+
+void ResultFileReader::keepItem(int number, const Judgement& judgement, std::string text) {
     ItemLine& slot = run_.items[static_cast<std::size_t>(number - 1)];
     slot.present = true;
-    slot.text = decoded(raw);
+    slot.text = std::move(text);
     slot.judgement = judgement;
+}
+
+// The pieces are joined as a mail cut them: right after each other, or with
+// the blank it cut at (which the piece before lost as a blank at its end).
+// The first join that reads as a text of the item is the line.
+bool ResultFileReader::joinWrapped(std::string_view raw, std::string_view line) {
+    if (wrapped_.raw.size() == kMostWrappedPieces) return false;
+    wrapped_.raw.emplace_back(raw);
+    wrapped_.judged.emplace_back(line);
+    const std::size_t cuts = wrapped_.raw.size() - 1;
+    for (unsigned blanks = 0; blanks < 1u << cuts; ++blanks) {
+        std::string joined = wrapped_.judged[0];
+        for (std::size_t piece = 1; piece <= cuts; ++piece)
+            joined += (blanks >> (piece - 1) & 1u ? " " : "") + wrapped_.judged[piece];
+        const Judgement judgement = judgeItem(wrapped_.number, joined);
+        if (judgement.form < 0) continue;
+        std::string text = wrapped_.raw[0];
+        for (std::size_t piece = 1; piece <= cuts; ++piece)
+            text += (blanks >> (piece - 1) & 1u ? " " : "") + wrapped_.raw[piece];
+        keepItem(wrapped_.number, judgement, decoded(text));
+        run_.joinedLines += static_cast<int>(cuts);
+        wrapped_ = Wrapped();
+        return true;
+    }
+    return true;
+}
+
+void ResultFileReader::flushWrapped() {
+    if (!wrapped_.held) return;
+    keepItem(wrapped_.number, Judgement{}, decoded(wrapped_.raw[0]));
+    run_.otherLines += static_cast<int>(wrapped_.raw.size() - 1);
+    wrapped_ = Wrapped();
 }
 
 }  // namespace orvex::reader

@@ -25,9 +25,16 @@ inline constexpr std::size_t kMaxLaterItems = 64;
 // (the separator, the time) is ASCII, so each run of a file joined from a
 // copy and the original reads in its own.
 enum class Encoding {
-    Cp932,  // as the tool writes it
-    Utf8,   // a copy saved again as UTF-8, with or without a byte-order mark
+    Cp932,      // as the tool writes it
+    Utf8,       // a copy saved again as UTF-8, with or without a byte-order mark
+    Utf16Le,    // saved as "Unicode" (the tool may have appended later runs in CP932)
+    Utf16Be,    // saved as "Unicode big endian"
+    EucJp,      // saved on a system whose Japanese is EUC-JP
+    Iso2022Jp,  // a mail's text saved as it came (JIS)
 };
+
+// "cp932", "utf-8", "utf-16le", "utf-16be", "euc-jp", "iso-2022-jp".
+const char* encodingName(Encoding encoding);
 
 struct ItemLine {
     bool present = false;
@@ -72,6 +79,8 @@ struct Run {
     bool outOfOrder = false; // an item came after one with a higher number
     int otherLines = 0;      // lines in the run that are none of the tool's
     int longLines = 0;       // lines cut at kMaxLineBytes
+    int trimmedLines = 0;    // lines that ended in blanks (added by mail, or a console's block copy)
+    int joinedLines = 0;     // lines a mail had wrapped, joined again to the item line they were cut from
 
     RunEnd end() const;
     // The items a whole run would hold that this one lacks: those of every
@@ -79,13 +88,19 @@ struct Run {
     std::vector<int> missingItems() const;
     bool complete() const { return end() == RunEnd::Complete; }
     int count(Verdict verdict) const;  // of the items known and later
+    // The file passed through mail or a copy on the way: blanks added, lines
+    // wrapped, a mail's encoding. What could not be read is then best sent
+    // again as the file itself.
+    bool throughMail() const;
 };
 
 // Splits bytes into lines and lines into runs. Hand it the file's bytes in
 // pieces of any size, then call finish(); each run goes to the handler as
 // soon as it has ended. A line ends at LF, CR LF, CR CR LF (line ends
 // converted twice on the way) or, in a file whose first line ends so, at a
-// CR alone; elsewhere a CR is part of its line.
+// CR alone; elsewhere a CR is part of its line. Blanks at a line's end are
+// no part of it. A file saved as UTF-16 is read as such up to where the tool
+// appended a later run in its own code page.
 class ResultFileReader {
 public:
     using RunHandler = std::function<void(Run&)>;
@@ -95,15 +110,22 @@ public:
     void finish();
 
     int runs() const { return runs_; }
-    // The file is UTF-16 (saved as "Unicode"), which the reader does not read:
-    // it begins with a UTF-16 byte-order mark, or without one, with ASCII
-    // (the tool's separator) as UTF-16, a NUL byte in every second place.
-    bool utf16() const;
+    // The file holds start lines whose Japanese became "?" (saved again as
+    // ANSI on a Windows of another language), and no run this reader can read.
+    bool japaneseLost() const { return runs_ == 0 && lostStarts_ > 0; }
 
 private:
     enum class LineEnds { Undecided, Lf, Cr };
     enum class Kind { Separator, Failure, Item, Other };
+    // What the bytes are: not yet known (the first few decide), bytes of
+    // lines, or UTF-16 turned into lines of UTF-8.
+    enum class Stream { Unknown, Bytes, Utf16Le, Utf16Be };
 
+    void decideStream();
+    void feedUtf16(const char* data, std::size_t size);
+    // The UTF-16 line held so far, converted and handed on.
+    void flushUtf16();
+    void feedBytes(const char* data, std::size_t size);
     // The file's first line ended with CRs; lf: an LF followed them.
     void decideLineEnds(bool lf);
     void append(const char* data, std::size_t size);
@@ -120,10 +142,22 @@ private:
     bool consoleCopyDone() const;
     // A line of the current run in UTF-8: invalid bytes as U+FFFD.
     std::string decoded(std::string_view raw) const;
+    // A line of the current run in CP932, as the items are judged.
+    std::string_view judgedForm(std::string_view raw);
     void addItem(int number, std::string_view raw, std::string_view line, bool terminated);
+    void keepItem(int number, const Judgement& judgement, std::string text);
+    // A line that may be the rest of the wrapped item line held: true when
+    // it was taken (joined, or held as a further piece).
+    bool joinWrapped(std::string_view raw, std::string_view line);
+    // The wrapped item line held, kept as it stands (unread); its pieces
+    // count as lines that are none of the tool's.
+    void flushWrapped();
 
     RunHandler handler_;
-    std::string head_;       // the file's first bytes, for telling UTF-16
+    Stream stream_ = Stream::Unknown;
+    std::string head_;       // the first bytes, until they tell what the stream is
+    std::string utf16Line_;  // a UTF-16 line's bytes, until its LF
+    int equalSigns_ = 0;     // UTF-16 units in a row made of two "=": the tool's separator in its own code page
     LineEnds lineEnds_ = LineEnds::Undecided;
     std::size_t deciding_ = 0;  // CRs ending the file's first line; the byte after them decides
     bool afterCr_ = false;   // the last byte was a CR ending a line (an LF right after it belongs to it)
@@ -134,6 +168,14 @@ private:
     bool open_ = false;  // run_ is being read
     bool separatorPending_ = false;
     int runs_ = 0;
+    int lostStarts_ = 0;     // start lines whose Japanese became "?"
+    // An item line no text of its item fits, held while the lines after it
+    // may be what a mail's wrapping cut from it.
+    struct Wrapped {
+        bool held = false;
+        int number = 0;
+        std::vector<std::string> raw, judged;  // the line, then each piece after it
+    } wrapped_;
     Run run_;
 };
 

@@ -39,6 +39,17 @@ std::string findingHint(Finding finding) {
     return std::string();
 }
 
+// What to do about a line no text of its item fits, by why it does not: a
+// file that came through mail is best sent again as it is, as an
+// attachment; one that did not was changed or broken, and a new run helps.
+std::string unreadLineHint(const Run& run, int item) {
+    if (run.throughMail())
+        return "項目 " + std::to_string(item) +
+               " の行は、メールの本文で送られる途中で形が変わり、読めません。"
+               "OrvexEnv.txt を本文に貼り付けず、ファイルのまま添付して送ってもらってください。";
+    return hint(item, Judgement{});
+}
+
 }  // namespace
 
 std::string howItEnded(const Run& run) {
@@ -95,9 +106,11 @@ std::array<int, 4> extensionStateItems() {
 std::vector<Finding> findings(const Run& run) {
     std::vector<Finding> found;
     bool onNowhere = true;
+    // Only from lines read: a line no text of its item fits says nothing of the browser.
     for (int item : extensionStateItems()) {
         const ItemLine& line = lineOf(run, item);
-        onNowhere = onNowhere && line.present && line.judgement.verdict != Verdict::Ok;
+        onNowhere = onNowhere && line.present && line.judgement.form >= 0 && line.judgement.verdict != Verdict::Ok &&
+                    line.judgement.verdict != Verdict::Unread;
     }
     if (onNowhere) found.push_back(Finding::ExtensionOnNowhere);
     return found;
@@ -120,7 +133,9 @@ std::vector<LineToAct> linesToAct(const Run& run) {
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& line = lineOf(run, item);
         if (line.present && needsAction(line.judgement.verdict))
-            lines.push_back({item, line.judgement.verdict, line.text, hint(item, line.judgement)});
+            lines.push_back({item, line.judgement.verdict, line.text,
+                             line.judgement.form >= 0 ? hint(item, line.judgement) : unreadLineHint(run, item),
+                             fixedText(item, line.judgement)});
     }
     for (Finding finding : findings(run)) lines.push_back({0, Verdict::Action, findingText(finding), findingHint(finding)});
     return lines;
@@ -165,13 +180,43 @@ const char* changeVerdictName(const std::optional<Verdict>& verdict) {
     return verdict ? verdictName(*verdict) : "missing";
 }
 
-void OverviewCounts::addRun(const Run& run) { ++(run.complete() ? runsComplete : runsNotComplete); }
+RunFacts factsOf(const Run& run, const Run* previous) {
+    RunFacts facts;
+    facts.end = run.end();
+    facts.howItEnded = howItEnded(run);
+    facts.findings = findings(run);
+    facts.attention = needsAttention(run);
+    facts.toAct = linesToAct(run);
+    facts.ok = run.count(Verdict::Ok);
+    facts.action = run.count(Verdict::Action);
+    facts.unread = run.count(Verdict::Unread);
+    facts.info = run.count(Verdict::Info);
+    facts.unknown = run.count(Verdict::Unknown);
+    for (const ItemLine& line : run.items) facts.missing += line.present ? 0 : 1;
+    for (const LaterItem& item : run.laterItems) facts.laterItems.push_back(item.number);
+    std::sort(facts.laterItems.begin(), facts.laterItems.end());
+    if (previous != nullptr) {
+        facts.hasPrevious = true;
+        facts.previousNumber = previous->number;
+        facts.previousStarted = previous->started;
+        facts.changes = changes(*previous, run);
+        for (const Change& change : facts.changes) {
+            if (needsAction(change.from) && change.to == Verdict::Ok) facts.fixed.push_back(change.item);
+            if (!needsAction(change.from) && needsAction(change.to)) facts.worse.push_back(change.item);
+        }
+    }
+    return facts;
+}
 
-void OverviewCounts::addLatest(const Run& latest) {
+void OverviewCounts::addRun(const RunFacts& facts) {
+    ++(facts.end == RunEnd::Complete ? runsComplete : runsNotComplete);
+}
+
+void OverviewCounts::addLatest(const Run& latest, const RunFacts& facts) {
     ++filesRead;
     for (int item = 1; item <= kItemCount; ++item)
         if (needsAction(verdictOf(latest, item))) ++itemsNeedingAttention[static_cast<std::size_t>(item - 1)];
-    for (Finding finding : findings(latest))
+    for (Finding finding : facts.findings)
         if (finding == Finding::ExtensionOnNowhere) ++extensionOnNowhere;
 }
 

@@ -46,6 +46,7 @@ struct LineToAct {
     Verdict verdict = Verdict::Action;
     std::string text;  // the line as the file holds it, or the finding in words
     std::string hint;
+    bool fixed = false;  // the text is its form's own, alike in every file (fixedText)
 };
 // The item lines in item order, then the findings.
 std::vector<LineToAct> linesToAct(const Run& run);
@@ -72,12 +73,41 @@ std::vector<Change> changes(const Run& before, const Run& after);
 // "ok", "action", "unread", "info", or "missing" for a line the run lacks.
 const char* changeVerdictName(const std::optional<Verdict>& verdict);
 
+// ---- A run's facts, computed once when it is read -------------------------------
+
+// Everything the forms say of a run beyond its lines: each form lays these
+// out and decides nothing of its own.
+struct RunFacts {
+    RunEnd end = RunEnd::Cut;
+    std::string howItEnded;  // for the desk: how it ended, and what to do when not complete
+    std::vector<Finding> findings;
+    bool attention = false;  // needsAttention
+    std::vector<LineToAct> toAct;
+    // How many item lines have each verdict (later items: unknown), and how
+    // many of the items this reader knows the run lacks.
+    int ok = 0, action = 0, unread = 0, info = 0, unknown = 0, missing = 0;
+    std::vector<int> laterItems;  // the numbers of the later OrvexEnv's items, in order
+
+    // The run before it in the file, when there is one: its number and
+    // start, every item whose verdict differs, those fixed since (action or
+    // unread to ok) and those that newly need attention.
+    bool hasPrevious = false;
+    int previousNumber = 0;
+    std::string previousStarted;
+    std::vector<Change> changes;
+    std::vector<int> fixed, worse;
+};
+
+// previous: the run before it in the same file, or nullptr.
+RunFacts factsOf(const Run& run, const Run* previous);
+
 // ---- Where a week of files stands ----------------------------------------------
 
 // Counts only, however many files are read.
 struct OverviewCounts {
     int filesRead = 0;         // files that hold at least one run
     int filesNotRead = 0;      // files that cannot be read or hold no run
+    int filesPassedOver = 0;   // files in a folder that were not read for what they are (not .txt, no file)
     int runsComplete = 0;      // of every run read
     int runsNotComplete = 0;
     int extensionOnNowhere = 0;  // latest runs with the extension on in no browser
@@ -85,9 +115,10 @@ struct OverviewCounts {
     // action or unread.
     std::array<int, kItemCount> itemsNeedingAttention{};
 
-    void addRun(const Run& run);
-    void addLatest(const Run& latest);
+    void addRun(const RunFacts& facts);
+    void addLatest(const Run& latest, const RunFacts& facts);
     void addNotRead() { ++filesNotRead; }
+    void addPassedOver() { ++filesPassedOver; }
     // Item numbers that need attention in at least one file, most frequent
     // first (lower numbers first among equals).
     std::vector<int> mostFrequent() const;

@@ -1,7 +1,5 @@
 #include "reader/summary_printer.h"
 
-#include <algorithm>
-
 #include "reader/overview_printer.h"
 #include "reader/printable.h"
 #include "reader/run_facts.h"
@@ -16,18 +14,24 @@ class SummaryPrinter : public Printer {
 public:
     SummaryPrinter(const Output& output, bool allRuns) : output_(output), allRuns_(allRuns) {}
 
-    void run(const std::string& file, const Run& run, const Run* previous) override {
-        counts_.addRun(run);
-        if (allRuns_) output_.out(summaryText(file, run, 0, previous), true);
+    void run(const std::string& file, const Run& run, const RunFacts& facts) override {
+        counts_.addRun(facts);
+        if (allRuns_) output_.out(summaryText(file, run, facts, 0), true);
     }
-    void fileDone(const std::string& file, const Run& latest, const Run* previous, int runs) override {
+    void fileDone(const std::string& file, const Run& latest, const RunFacts& facts, int runs) override {
         ++files_;
-        counts_.addLatest(latest);
-        if (!allRuns_) output_.out(summaryText(file, latest, runs, previous), true);
+        counts_.addLatest(latest, facts);
+        if (!allRuns_) output_.out(summaryText(file, latest, facts, runs), true);
     }
     void fileNotRead(const std::string&, const std::string&) override {
         ++files_;
         counts_.addNotRead();
+    }
+    // Named with --all; counted in the overview.
+    void filePassedOver(const std::string& file, const std::string& reason) override {
+        ++files_;
+        counts_.addPassedOver();
+        if (allRuns_) output_.out("■ " + printable(file) + "\n" + kIndent + reason + "\n\n", true);
     }
     bool finish() override {
         if (files_ > 1) output_.out(overviewText(counts_), true);
@@ -49,7 +53,7 @@ std::unique_ptr<Printer> makeSummaryPrinter(const Output& output, const PrinterS
     return std::make_unique<SummaryPrinter>(output, settings.allRuns);
 }
 
-std::string summaryText(const std::string& file, const Run& run, int runsInFile, const Run* previous) {
+std::string summaryText(const std::string& file, const Run& run, const RunFacts& facts, int runsInFile) {
     using std::to_string;
     std::string text = "■ " + printable(file);
     if (runsInFile == 0)
@@ -60,46 +64,35 @@ std::string summaryText(const std::string& file, const Run& run, int runsInFile,
     const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
 
     line("実行開始：" + (run.started.empty() ? std::string("（時刻が読めません）") : run.started));
-    line("結果：" + howItEnded(run));
+    line("結果：" + facts.howItEnded);
     for (const std::string& failure : run.failures) line("記録された失敗：" + printable(failure));
 
     int found = 0;  // findings: lines of the run as a whole
-    for (const LineToAct& act : linesToAct(run)) {
+    for (const LineToAct& act : facts.toAct) {
         line("[" + words(act.verdict) + "] " + printable(act.text));
         line("         → " + act.hint);
         found += act.item == 0 ? 1 : 0;
     }
 
-    int missing = 0;
-    for (const ItemLine& entry : run.items) missing += entry.present ? 0 : 1;
-    std::string counts = words(Verdict::Ok) + "：" + to_string(run.count(Verdict::Ok)) + " / " +
-                         to_string(kItemCount) + " 項目（" + words(Verdict::Action) + " " +
-                         to_string(run.count(Verdict::Action)) + "、" + words(Verdict::Unread) + " " +
-                         to_string(run.count(Verdict::Unread)) + "、" + words(Verdict::Info) + " " +
-                         to_string(run.count(Verdict::Info));
-    if (missing != 0) counts += "、" + std::string(verdictWords(std::nullopt)) + " " + to_string(missing);
-    if (!run.laterItems.empty()) counts += "、" + words(Verdict::Unknown) + " " + to_string(run.laterItems.size());
+    std::string counts = words(Verdict::Ok) + "：" + to_string(facts.ok) + " / " + to_string(kItemCount) + " 項目（" +
+                         words(Verdict::Action) + " " + to_string(facts.action) + "、" + words(Verdict::Unread) + " " +
+                         to_string(facts.unread) + "、" + words(Verdict::Info) + " " + to_string(facts.info);
+    if (facts.missing != 0) counts += "、" + std::string(verdictWords(std::nullopt)) + " " + to_string(facts.missing);
+    if (facts.unknown != 0) counts += "、" + words(Verdict::Unknown) + " " + to_string(facts.unknown);
     if (found != 0) counts += "、実行全体の" + words(Verdict::Action) + " " + to_string(found);
     line(counts + "）");
 
-    if (previous != nullptr) {
-        std::vector<int> fixed, worse;
-        for (const Change& change : changes(*previous, run)) {
-            if (needsAction(change.from) && change.to == Verdict::Ok) fixed.push_back(change.item);
-            if (!needsAction(change.from) && needsAction(change.to)) worse.push_back(change.item);
-        }
-        const std::string before = to_string(previous->number) + " 回目";
-        if (!fixed.empty()) line(before + "から直った項目：" + itemList(fixed));
-        if (!worse.empty()) line(before + "から新たに要対応・読めずになった項目：" + itemList(worse));
-        if (fixed.empty() && worse.empty()) line(before + "から直った項目も、新たに要対応になった項目もありません。");
+    if (facts.hasPrevious) {
+        const std::string before = to_string(facts.previousNumber) + " 回目";
+        if (!facts.fixed.empty()) line(before + "から直った項目：" + itemList(facts.fixed));
+        if (!facts.worse.empty()) line(before + "から新たに要対応・読めずになった項目：" + itemList(facts.worse));
+        if (facts.fixed.empty() && facts.worse.empty())
+            line(before + "から直った項目も、新たに要対応になった項目もありません。");
     }
 
-    if (!run.laterItems.empty()) {
-        std::vector<int> later;
-        for (const LaterItem& item : run.laterItems) later.push_back(item.number);
-        std::sort(later.begin(), later.end());
-        line("注意：新しい版の OrvexEnv の項目 " + itemList(later) + " があります（この OrvexEnvRead では判定できません）。");
-    }
+    if (!facts.laterItems.empty())
+        line("注意：新しい版の OrvexEnv の項目 " + itemList(facts.laterItems) +
+             " があります（この OrvexEnvRead では判定できません）。");
     if (run.repeatedItems != 0)
         line("注意：同じ番号の項目が " + to_string(run.repeatedItems) + " 行重なっています（最初の行で判定しています）。");
     if (run.outOfOrder) line("注意：項目の順番が入れ替わっています。");

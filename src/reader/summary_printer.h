@@ -14,10 +14,10 @@ namespace orvex::reader {
 
 std::unique_ptr<Printer> makeSummaryPrinter(const Output& output, const PrinterSettings& settings);
 
-// The summary of one run. file: the name as shown; runsInFile: how many runs
-// the file holds when the run is shown as its latest, 0 when every run is
-// shown; previous: the run before it in the file, whose items it is compared
-// with (what was fixed since, what newly needs action), or nullptr.
-std::string summaryText(const std::string& file, const Run& run, int runsInFile, const Run* previous);
+// The summary of one run. file: the name as shown; facts: the run's, what
+// was fixed since the run before and what newly needs action included;
+// runsInFile: how many runs the file holds when the run is shown as its
+// latest, 0 when every run is shown.
+std::string summaryText(const std::string& file, const Run& run, const RunFacts& facts, int runsInFile);
 
 }  // namespace orvex::reader

@@ -1,5 +1,6 @@
 // Text conversion for the reader: the tool's code page (CP932, the ANSI code
-// page of a Japanese Windows) and UTF-8. glibc's iconv does the work on Linux,
+// page of a Japanese Windows), UTF-8, and what mail and editors turn a
+// result file into (UTF-16, EUC-JP). glibc's iconv does the work on Linux,
 // MultiByteToWideChar and WideCharToMultiByte on Windows. Nothing here fails:
 // a byte that is not valid in its encoding, or a character the target lacks,
 // becomes a replacement character and the conversion goes on.
@@ -21,5 +22,13 @@ bool isValidUtf8(std::string_view text);
 
 // text with every invalid byte replaced by U+FFFD.
 std::string validUtf8(std::string_view text);
+
+// UTF-16 bytes (little-endian unless bigEndian) to UTF-8; an odd last byte
+// or a lone surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
+// EUC-JP (as Windows' code page 20932 and glibc read it) to UTF-8; invalid
+// bytes become U+FFFD.
+std::string eucJpToUtf8(std::string_view text);
 
 }  // namespace orvex::reader

@@ -357,6 +357,13 @@ std::string hint(int item, const Judgement& judgement) {
     return form < forms.size() ? forms[form].hint : std::string();
 }
 
+bool fixedText(int item, const Judgement& judgement) {
+    if (item < 1 || item > kItemCount || judgement.form < 0) return false;
+    const Forms& forms = allForms()[static_cast<std::size_t>(item)];
+    const std::size_t form = static_cast<std::size_t>(judgement.form);
+    return form < forms.size() && forms[form].value == Value::Nothing;
+}
+
 }  // namespace orvex::reader
 
 namespace orvex::reader {

@@ -41,6 +41,10 @@ Judgement judgeItem(int item, std::string_view line);
 // two); empty for ok and info.
 std::string hint(int item, const Judgement& judgement);
 
+// The line's text is the one its form allows, with no value of its own (a
+// date, a number, a version): every line of that item and form is alike.
+bool fixedText(int item, const Judgement& judgement);
+
 // What an item is about, in UTF-8 ("Chrome拡張機能(Edge用)：Preferences",
 // "ブラウザ設定 信頼済みサイト https://www.efile.orvex.example"); empty
 // outside 1 to 41.

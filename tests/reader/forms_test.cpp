@@ -43,24 +43,18 @@ TEST(Forms, ChangesBetweenRunsInTheSummaryTheRecordsAndThePage) {
         {ready, withItem(5, unread), 5, "ok", "unread", u8"1 回目から新たに要対応・読めずになった項目：5"},
         {withItem(5, ""), withItem(5, stopped), 5, "missing", "action", u8"1 回目から新たに要対応・読めずになった項目：5"},
     };
-    const auto words = [](const std::string& name) {
-        for (const std::optional<Verdict> verdict : {std::optional(Verdict::Ok), std::optional(Verdict::Action),
-                                                     std::optional(Verdict::Unread), std::optional(Verdict::Info),
-                                                     std::optional<Verdict>()})
-            if (changeVerdictName(verdict) == name) return std::string(verdictWords(verdict));
-        return std::string();
-    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.from + " to " + c.to);
         reader::Run before = runOf(c.before), after = runOf(c.after);
         after.number = 2;
-        EXPECT_TRUE(has(jsonRecord("f", after, &before),
+        EXPECT_TRUE(has(jsonRecord("f", after, factsOf(after, &before)),
                         R"("changed":[{"from":")" + c.from + R"(","item":)" + std::to_string(c.item) + R"(,"to":")" + c.to +
                             R"("}])"));
-        EXPECT_TRUE(has(summaryText("f", after, 2, &before), "  " + c.summary + "\n"));
-        EXPECT_TRUE(has(fileSection(1, "f", after, &before, 2),
-                        "<span class=\"tag " + c.from + "\">" + words(c.from) + "</span>→ <span class=\"tag " + c.to +
-                            "\">" + words(c.to) + "</span>"));
+        EXPECT_TRUE(has(summaryText("f", after, factsOf(after, &before), 2), "  " + c.summary + "\n"));
+        // The page says it as the summary does, after the run before's number and start.
+        EXPECT_TRUE(has(fileSection(1, "f", after, factsOf(after, &before), 2, {}),
+                        u8"<p class=changes>前回（1 回目、2025/11/20 09:12:44）から" + c.summary.substr(std::string(u8"1 回目から").size())))
+            << fileSection(1, "f", after, factsOf(after, &before), 2, {});
     }
 }
 
@@ -83,9 +77,9 @@ TEST(Forms, TheExtensionOnInNoBrowserIsAFindingOnlyWhenEveryStateLineSaysSo) {
         }
         const reader::Run run = runOf(report);
         EXPECT_EQ(findings(run).size(), c.onNowhere ? 1u : 0u);
-        EXPECT_EQ(has(summaryText("f", run, 1, nullptr), u8"[要対応] 拡張機能はどのブラウザでも有効になっていません（項目 31、32、35、36）。"),
+        EXPECT_EQ(has(summaryText("f", run, factsOf(run, nullptr), 1), u8"[要対応] 拡張機能はどのブラウザでも有効になっていません（項目 31、32、35、36）。"),
                   c.onNowhere);
-        EXPECT_EQ(has(jsonRecord("f", run, nullptr), R"("findings":["extension-on-nowhere"])"), c.onNowhere);
+        EXPECT_EQ(has(jsonRecord("f", run, factsOf(run, nullptr)), R"("findings":["extension-on-nowhere"])"), c.onNowhere);
     }
 }
 
@@ -106,14 +100,14 @@ TEST(Forms, ControlAndLayoutCharactersInEveryForm) {
         // A mailed UTF-8 copy: the line keeps the character as the file holds it.
         const reader::Run run = readRuns(withItem(21, line + c.character + "X")).at(0);
         const std::string name = "a" + c.character + "b.txt";
-        const std::string summary = summaryText(name, run, 1, nullptr), csv = csvRow(name, run);
-        const std::string page = fileSection(1, name, run, nullptr, 1) + gridRow(1, name, run);
+        const std::string summary = summaryText(name, run, factsOf(run, nullptr), 1), csv = csvRow(name, run, factsOf(run, nullptr));
+        const std::string page = fileSection(1, name, run, factsOf(run, nullptr), 1, {}) + gridRow(1, name, run);
         EXPECT_TRUE(has(summary, u8"■ a?b.txt\n") && has(summary, line + "?X\n")) << summary;
         EXPECT_TRUE(has(csv, "\"a?b.txt\",") && has(csv, "\"" + line + "?X\"")) << csv;
         EXPECT_TRUE(has(page, "<h3>a?b.txt</h3>") && has(page, "title=\"a?b.txt\"") && has(page, line + "?X</span>") &&
                     has(page, "title=\"" + line + "?X\""))
             << page;
-        const std::string json = jsonRecord(name, run, nullptr);
+        const std::string json = jsonRecord(name, run, factsOf(run, nullptr));
         EXPECT_TRUE(has(json, "\"a" + c.escaped + "b.txt\"") && has(json, line + c.escaped + "X\"")) << json;
         for (const std::string& form : {summary, csv, page, json}) EXPECT_FALSE(has(form, c.character));
     }
@@ -132,23 +126,25 @@ TEST(Forms, ThePageSaysWhatToDoFirstAndEscapesEveryText) {
         std::string ended;
     } cases[] = {
         {"ready", expectedReport("machine-ready"),
-         u8"<p class=status><span class=\"tag ok\">問題なし</span>対応する行はありません</p>",
-         u8"<span class=\"run complete\">実行完了</span>最後まで実行されています。"},
+         u8"<p class=status><span class=\"tag ok\">問題なし</span>対応する行はありません <span class=\"run complete\">実行完了</span>",
+         ""},
         {"half ready", withItem(21, u8"21．ブラウザ設定 互換表示設定：OK" + tricky, expectedReport("machine-half-ready")),
-         u8"<p class=status><span class=\"tag action\">要対応</span>対応する行 14 行</p>",
-         u8"<span class=\"run complete\">実行完了</span>最後まで実行されています。"},
+         u8"<p class=status><span class=\"tag action\">要対応</span>対応する行 14 行 <span class=\"run complete\">実行完了</span>",
+         ""},
         {"ended early", expectedReport("sam-user-missing"),
-         u8"<p class=status><span class=\"tag action\">要対応</span>対応する行 20 行、実行が最後まで終わっていません</p>",
-         u8"<span class=\"run incomplete\">実行未完了</span>項目 30 の後で終わっています。"},
+         u8"<p class=status><span class=\"tag action\">要対応</span>対応する行 20 行 <span class=\"run incomplete\">実行未完了</span>",
+         u8"<p class=end>項目 30 の後で終わっています。"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const reader::Run run = runOf(c.report);
-        const std::string section = fileSection(7, "week/" + tricky + ".txt", run, nullptr, 1);
+        const std::string section = fileSection(7, "week/" + tricky + ".txt", run, factsOf(run, nullptr), 1, {});
         const std::string head = std::string("<section class=\"file") + (needsAttention(run) ? " attention" : "") +
                                  "\" id=\"f7\">\n<h3>week/" + escaped + ".txt</h3>\n";
         EXPECT_EQ(section.substr(0, head.size() + c.section.size()), head + c.section);
-        EXPECT_TRUE(has(section, "<p class=end>" + c.ended)) << section;
+        // How a run that did not end has its own line; one that did, its tag alone.
+        EXPECT_EQ(has(section, "<p class=end>"), !c.ended.empty()) << section;
+        EXPECT_TRUE(has(section, c.ended)) << section;
         const std::string row = gridRow(7, "week/" + tricky + ".txt", run);
         EXPECT_EQ(row.rfind(u8"<tr id=\"g7\"><th><a href=\"#f7\" title=\"week/" + escaped + u8".txt\">week/" + escaped +
                                 ".txt</a></th>",
@@ -157,7 +153,7 @@ TEST(Forms, ThePageSaysWhatToDoFirstAndEscapesEveryText) {
         EXPECT_FALSE(has(section + row, tricky));
     }
     const reader::Run half = runOf(cases[1].report);
-    EXPECT_TRUE(has(fileSection(1, "f", half, nullptr, 1), u8"互換表示設定：OK" + escaped + "</span>"));
+    EXPECT_TRUE(has(fileSection(1, "f", half, factsOf(half, nullptr), 1, {}), u8"互換表示設定：OK" + escaped + "</span>"));
     EXPECT_TRUE(has(gridRow(1, "f", half), u8"<td class=unread title=\"21．ブラウザ設定 互換表示設定：OK" + escaped + "\">"));
     const std::string notRead = notReadSection(3, tricky, tricky) + gridRowNotRead(3, tricky, tricky);
     EXPECT_TRUE(has(notRead, "<h3>" + escaped + "</h3>") && has(notRead, "title=\"" + escaped + "\"") &&

@@ -26,6 +26,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unicodedata
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -35,7 +36,9 @@ FILLED = {"{OS_CAPTION}": "Microsoft Windows 10 Pro", "{OS_MAJOR}": "10", "{OS_M
 ANNOUNCEMENT = ("以下の結果ファイルを出力します。（既にファイルが有る場合は、後ろに結果を追加します。）\n"
                 "C:\\Users\\taro\\Desktop\\OrvexEnv.txt\n")
 ENCODINGS = {"cp932": ("cp932", b""), "utf-8": ("utf-8", b""), "utf-8-bom": ("utf-8", b"\xef\xbb\xbf"),
-             "utf-16": ("utf-16", b""), "latin-1": ("latin-1", b"")}
+             "utf-16": ("utf-16", b""), "utf-16le": ("utf-16-le", b""), "utf-16be": ("utf-16-be", b""),
+             "euc-jp": ("euc_jp", b""), "iso-2022-jp": ("iso2022_jp", b""), "latin-1": ("latin-1", b""),
+             "ansi-elsewhere": ("ascii", b"")}
 # What a self-contained page never holds: a script, or anything fetched.
 FETCHES = [r"<script", r"<link\b", r"<img\b", r"\bsrc\s*=", r"url\(", r"@import", r"@font-face"]
 CELLS = {"ok": ".", "info": "i", "action": "!", "unread": "?", "missing": "-"}
@@ -53,15 +56,37 @@ def report(scenario, start, expected="expected.txt"):
     return text
 
 
+def columns(text):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+
+def wrapped(line, width):
+    """A line as a mail wraps it at width characters: at the last blank before, which ends the piece, or
+    where it must."""
+    pieces = []
+    while len(line) > width:
+        cut = line.rfind(" ", 0, width)
+        pieces.append(line[:cut + 1] if cut > 0 else line[:width])
+        line = line[cut + 1:] if cut > 0 else line[width:]
+    return pieces + [line]
+
+
 def made(how):
-    """The bytes of a file made from scenario reports: runs, text, edits, console copy, encoding, line ends."""
+    """The bytes of a file made from scenario reports: runs, text, edits, console copy, what mail and a
+    console's block copy do to lines (wrap, pad, width), encoding (ansi-elsewhere: Japanese as "?"), line ends."""
     text = "".join(report(*run) for run in how.get("runs", [])) + how.get("text", "")
     for old, new in how.get("edit", []):  # a hand's change
         text = text.replace(old, new)
     if how.get("console"):  # what the console showed: the announcement, the lines without separators
         text = ANNOUNCEMENT + "".join(line + "\n" for line in text.splitlines() if not line.startswith("====="))
+    lines = text.split("\n")
+    if "wrap" in how:
+        lines = [piece for line in lines for piece in wrapped(line, how["wrap"])]
+    if "width" in how:  # the console's block copy: every line padded to the window's width
+        lines = [line + " " * (how["width"] - columns(line)) if line else line for line in lines]
+    text = "\n".join(line + how.get("pad", "") if line else line for line in lines)
     codec, bom = ENCODINGS[how.get("encoding", "cp932")]
-    return bom + text.replace("\n", how.get("eol", "\r\n")).encode(codec)
+    return bom + text.replace("\n", how.get("eol", "\r\n")).encode(codec, "replace")
 
 
 def write(path, data):
@@ -98,9 +123,9 @@ def lay_out_week(folder):
 
 
 class Page(html.parser.HTMLParser):
-    """What a page shows, projected: the chart's rows, the grid's rows (a sign per cell; with "tips", the
-    tooltips of the cells to look at), each file's section a line per heading, paragraph and entry.
-    Every cell but an ok one has a tooltip, which begins with its item's number."""
+    """What a page shows, projected: the chart's rows, the grid's rows (a sign per item; with "tips", the
+    cells' tooltips), each file's section a line per heading, paragraph and entry. A tooltip begins with
+    its cell's item's number."""
 
     def __init__(self):
         super().__init__(convert_charrefs=True)
@@ -122,13 +147,14 @@ class Page(html.parser.HTMLParser):
             self.rows[-1]["title"] = a.get("title")
         elif self.where == "row" and tag == "td":
             row, title = self.rows[-1], a.get("title") or ""
-            row["cells"] += CELLS.get(a.get("class"), "" if a.get("class") == "why" else "*")
-            if a.get("class") in ("action", "unread", "missing"):
+            item = len(row["cells"]) + 1
+            row["cells"] += CELLS.get(a.get("class"), "" if a.get("class") == "why" else "*") * int(a.get("colspan", 1))
+            if title:
                 row["tips"].append("    " + title)
-            if (title or a.get("class") not in ("ok", "why")) and not re.match("%d[．：]" % len(row["cells"]), title):
-                self.wrong.append("%s: cell %d (%s) with the tooltip %r" % (row.get("title"), len(row["cells"]),
-                                                                           a.get("class"), title))
-        elif tag == "section" and "file" in classes:
+            if title and not re.match("%d[．：]" % item, title):
+                self.wrong.append("%s: cell %d (%s) with the tooltip %r" % (row.get("title"), item, a.get("class"),
+                                                                           title))
+        elif tag == "section" and ("file" in classes or a.get("id") in ("hints", "passed-over")):
             self.parts["sections"].append("[%s] %s" % (" ".join(classes), a.get("id")))
             self.where = "section"
         elif self.where == "section" and tag in ("h3", "p", "li"):
@@ -216,7 +242,9 @@ class Case:
     def run(self, step, args=None):
         """Its exit code, standard output and error (bytes); None for the code when it did not end."""
         command = self.command(dict(step, args=args or step.get("args", [])))
-        with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        into = os.path.join(self.work, step["stdout_file"]) if "stdout_file" in step else None  # "> FILE"
+        with tempfile.TemporaryFile() as stdin, open(into, "w+b") if into else tempfile.TemporaryFile() as out, \
+                tempfile.TemporaryFile() as err:
             given = step.get("stdin")
             if isinstance(given, dict):  # the output of a command run in the work folder
                 stdin.write(subprocess.run(self.as_user + given["run"], cwd=self.work, capture_output=True).stdout)
@@ -320,7 +348,7 @@ class Case:
                 continue
             records.append(record)
             if not validator.is_valid(record):  # said as the kind of record it claims to be
-                kind = "run" if record.get("error") is None else "notRead"
+                kind = "run" if record.get("error") is None else "passedOver" if record.get("passed_over") else "notRead"
                 best = jsonschema.exceptions.best_match(jsonschema.Draft202012Validator(
                     {"$defs": schema["$defs"], "$ref": "#/$defs/" + kind}).iter_errors(record))
                 wrong.append("line %d (%s): %s" % (number, kind, best.message[:300] if best else "valid as both kinds"))
@@ -368,10 +396,11 @@ class Case:
                              step["name"] + ": --overview")
         counts = {}
         for name, pattern in (("files_read", r"読んだファイル：(\d+)"), ("files_not_read", r"読めなかったファイル：(\d+)"),
+                              ("files_passed_over", r"読まなかったファイル：(\d+)"),
                               ("runs_complete", r"最後まで終わった (\d+)"), ("runs_not_complete", r"途中で終わった (\d+)"),
                               ("extension_on_nowhere", r"拡張機能がどのブラウザでも有効でない最新の実行：(\d+)")):
-            found = re.search(pattern, overview)
-            counts[name] = int(found.group(1)) if found else "no line " + pattern
+            found = re.search(pattern, overview)  # the overview names files passed over only when there are some
+            counts[name] = int(found.group(1)) if found else 0 if name == "files_passed_over" else "no line " + pattern
         items = [[int(n), int(files)] for n, files in re.findall(r"^ +(\d+)．.*：(\d+) ファイル$", overview, re.M)]
         got = results.get(tuple(counts))
         if got != [list(counts.values())] or results.get(("item", "files")) != items:
