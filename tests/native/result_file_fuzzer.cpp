@@ -24,6 +24,7 @@
 #include "reader/json_printer.h"
 #include "reader/summary_printer.h"
 #include "reader/result_file.h"
+#include "reader/run_facts.h"
 #include "reader/text_conversion.h"
 
 namespace {
@@ -33,8 +34,10 @@ std::string readAll(const std::string& bytes, std::size_t piece) {
     using namespace orvex::reader;
     std::string records;
     ResultFileReader reader([&records](Run& run) {
-        const std::string text = summaryText("OrvexEnv.txt", run, run.number, nullptr) + csvRow("OrvexEnv.txt", run);
-        const std::string json = jsonRecord("OrvexEnv.txt", run, nullptr);
+        const RunFacts facts = factsOf(run, nullptr);
+        const std::string text =
+            summaryText("OrvexEnv.txt", run, facts, run.number) + csvRow("OrvexEnv.txt", run, facts);
+        const std::string json = jsonRecord("OrvexEnv.txt", run, facts);
         picojson::value parsed;
         if (!isValidUtf8(text) || !isValidUtf8(json) || !picojson::parse(parsed, json).empty()) std::abort();
         for (int item = 1; item <= kItemCount; ++item)
