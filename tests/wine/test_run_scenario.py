@@ -57,8 +57,9 @@ class Compare(unittest.TestCase):
 
     def test_line_ends_and_the_final_line_end_count(self):
         self.assertNotEqual(compare("out", "a\n", b"a\n", FACTS, RUN)[0], [])
-        problems, _ = compare("out", "a", b"a\r\n", FACTS, RUN)
-        self.assertIn("final line end", problems[0])
+        for expected, actual in (("a", b"a\r\n"), ("a\n", b"a")):  # one too many, one missing
+            problems, _ = compare("out", expected, actual, FACTS, RUN)
+            self.assertIn("final line end", problems[0])
         self.assertEqual(compare("out", "{PAUSE}", cp932(FACTS["PAUSE"]), FACTS, RUN)[0], [])
 
     def test_the_console_is_the_report_announced_without_separators_and_failure_lines(self):
