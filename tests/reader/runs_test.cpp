@@ -293,11 +293,9 @@ TEST(Runs, EverySmartCardStateHasItsVerdictAndHint) {
         const Judgement judgement = judgeItem(5, utf8ToCp932(c.line));
         EXPECT_EQ(judgement.verdict, c.verdict);
         EXPECT_EQ(hint(5, judgement), c.hint);
-        // The same at the PC but for a line no text fits, which goes to the desk.
-        EXPECT_EQ(hint(5, judgement, Audience::Taxpayer),
-                  judgement.form >= 0 ? c.hint
-                                      : u8"項目 5 として OrvexEnv が書く形の行ではありません（ファイルが書き換えられたか壊れています）。"
-                                        u8"もう一度 OrvexEnv を実行しても同じときは、OrvexEnv.txt をヘルプデスクに送ってください。");
+        // The same at the PC, but for a line no text fits, which goes to the help desk.
+        const std::string atThePc = hint(5, judgement, Audience::Taxpayer);
+        EXPECT_TRUE(judgement.form >= 0 ? atThePc == c.hint : atThePc.find(u8"ヘルプデスクに送って") != std::string::npos);
     }
 }
 
