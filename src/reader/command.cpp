@@ -1,5 +1,6 @@
 #include "reader/command.h"
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -7,6 +8,8 @@
 #include "reader/options.h"
 #include "reader/page_printer.h"
 #include "reader/page_spool.h"
+#include "reader/program_io.h"
+#include "reader/taxpayer_printer.h"
 
 namespace orvex::reader {
 
@@ -39,6 +42,24 @@ Outcome runReader(const std::vector<std::string>& arguments, const Output& outpu
     Inputs inputs(*printer, output, outcome, std::move(ownOutputs), std::move(scratch));
     for (const std::string& argument : options->files) inputs.readArgument(argument);
     for (const std::string& list : options->lists) inputs.readList(list);
+    if (!printer->finish()) outcome.unwritten = true;
+    return outcome;
+}
+
+Outcome runBesideTool(const std::string& folder, const Output& output) {
+    Outcome outcome;
+    const std::filesystem::path path = systemPath(folder) / "OrvexEnv.txt";
+    std::error_code error;
+    if (!std::filesystem::exists(path, error) && !error) {
+        output.out(noResultText(folder, canCreateFileIn(folder)), true);
+        outcome.notRead = true;
+        return outcome;
+    }
+    std::unique_ptr<Printer> printer = makeTaxpayerPrinter(output, outcome);
+    // What cannot be read is said by the printer, in that person's words.
+    const Output quiet{output.out, [](const std::string&) {}};
+    Inputs inputs(*printer, quiet, outcome, {}, {}, Audience::Taxpayer);
+    inputs.readFile(readerPath(path));
     if (!printer->finish()) outcome.unwritten = true;
     return outcome;
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "reader/program_io.h"
@@ -223,6 +224,17 @@ InputFile openList(const std::string& argument) {
 std::vector<std::string> expandWildcards(const std::string& argument) { return {argument}; }
 
 std::string listedPath(const std::string& line) { return line; }
+
+std::string programFolder() { return std::string(); }
+
+bool canCreateFileIn(const std::string& folder) {
+    std::string name = folder + "/.OrvexEnvRead-XXXXXX";
+    const int probe = mkstemp(&name[0]);
+    if (probe < 0) return false;
+    static_cast<void>(close(probe));
+    static_cast<void>(unlink(name.c_str()));
+    return true;
+}
 
 bool hasConsoleOfItsOwn() { return false; }
 

@@ -244,6 +244,38 @@ std::vector<std::string> expandWildcards(const std::string& argument) {
 
 std::string listedPath(const std::string& line) { return isValidUtf8(line) ? line : cp932ToUtf8(line); }
 
+std::string programFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return std::string();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() > 65536) return std::string();
+        path.resize(path.size() * 2);  // cut short: a longer path than the buffer
+    }
+    const std::size_t last = path.find_last_of(L"\\/");
+    return last == std::wstring::npos ? std::string() : fromWide(CP_UTF8, path.substr(0, last));
+}
+
+bool canCreateFileIn(const std::string& folder) {
+    const std::wstring base = toWide(CP_UTF8, folder) + L"\\OrvexEnvRead-" + std::to_wstring(GetCurrentProcessId());
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        // Created only when no file has the name; deleted by the system as its handle closes.
+        const HANDLE probe = CreateFileW((base + L"-" + std::to_wstring(attempt) + L".tmp").c_str(), GENERIC_WRITE, 0,
+                                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                         nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
 bool hasConsoleOfItsOwn() {
     DWORD mode = 0;
     // Wine gives a program started from a terminal with "< /dev/null" a

@@ -186,7 +186,7 @@ void Inputs::readFile(const std::string& path) {
     RunFacts latestFacts;
     std::string head;  // the file's first bytes, to tell one of this reader's own summaries
     ResultFileReader reader([&](Run& run) {
-        RunFacts facts = factsOf(run, latest ? &*latest : nullptr);
+        RunFacts facts = factsOf(run, latest ? &*latest : nullptr, audience_);
         printer_.run(name, run, facts);
         latest = std::move(run);
         latestFacts = std::move(facts);

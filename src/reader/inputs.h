@@ -22,11 +22,12 @@ public:
     // What is read, and what is not, goes into outcome (notRead, attention).
     // ownOutputs: the files this reader writes (the page), passed over
     // wherever they are met, as is standard output when it is a file;
-    // scratch: what waits beside them while it runs, left out without a word.
+    // scratch: what waits beside them while it runs, left out without a word;
+    // audience: whom the runs' facts address.
     Inputs(Printer& printer, const Output& output, Outcome& outcome, std::vector<std::string> ownOutputs,
-           std::vector<std::string> scratch)
+           std::vector<std::string> scratch, Audience audience = Audience::Desk)
         : printer_(printer), output_(output), outcome_(outcome), ownOutputs_(std::move(ownOutputs)),
-          scratch_(std::move(scratch)) {
+          scratch_(std::move(scratch)), audience_(audience) {
         ownOutputs_.emplace_back();  // standard output
     }
 
@@ -38,13 +39,13 @@ public:
     // writes it, where a name may hold a line end), one before each NUL. A
     // NUL never belongs to a name. "-": standard input.
     void readList(const std::string& list);
+    // One file, run by run, whatever its name: only the run before the
+    // current one and the latest are held.
+    void readFile(const std::string& path);
 
 private:
     // A file, or every result file below a folder.
     void read(const std::string& path);
-    // One file, run by run: only the run before the current one and the
-    // latest are held.
-    void readFile(const std::string& path);
     // A file reached before (a name given twice, a folder and a file in it,
     // two spellings of one path) is passed over.
     bool seenBefore(const std::string& path);
@@ -60,6 +61,7 @@ private:
     Outcome& outcome_;
     std::vector<std::string> ownOutputs_;  // paths; an empty one stands for standard output
     std::vector<std::string> scratch_;
+    Audience audience_;
     std::map<std::string, int> ownIdentities_;  // theirs (as ownOutput says), known once the first file is read
     std::set<std::string> seen_;  // the identities of the files and folders reached
 };

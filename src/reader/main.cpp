@@ -1,29 +1,15 @@
 // OrvexEnvRead: reads the result files of OrvexEnv and tells the support
 // desk what each latest run says, for a person (a summary in Japanese) or as
-// data (--json, --csv), and on a page (--html). Exit codes as exitCode's
-// (outcome.h); standard output that could not take everything (a full disk,
-// a closed pipe) is said and counts: nothing is lost without a word.
+// data (--json, --csv), and on a page (--html); started with nothing beside
+// OrvexEnv.exe, it shows the person at the PC what to fix. Exit codes as
+// exitCode's (outcome.h); standard output that could not take everything (a
+// full disk, a closed pipe) is said and counts: nothing is lost without a word.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "reader/command.h"
 #include "reader/program_io.h"
-
-namespace {
-
-const char kHowToUse[] =
-    "OrvexEnvRead は、OrvexEnv の結果ファイル（OrvexEnv.txt）を読んで、要対応の項目と、"
-    "することの手がかりを表示します。\n"
-    "\n"
-    "使い方:\n"
-    "  ・結果ファイルか、結果ファイルの入ったフォルダーを、OrvexEnvRead.exe のアイコンに"
-    "ドラッグ＆ドロップしてください。\n"
-    "    フォルダーなら、その下（サブフォルダーも）の .txt のファイルをすべて読みます。\n"
-    "  ・コマンドプロンプトからは: OrvexEnvRead 結果ファイルかフォルダー...（OrvexEnvRead --help で詳しく）\n"
-    "\n";
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace orvex::reader;
@@ -50,12 +36,11 @@ int main(int argc, char** argv) {
     // Started from Explorer (a double-click, files or a folder dropped on it):
     // the window would close before anyone read it.
     const bool wait = hasConsoleOfItsOwn();
-    if (arguments.empty() && wait) {
-        output.out(kHowToUse, true);
-        waitForKey("何かキーを押すと閉じます。");
-        return exitCode(Outcome());
-    }
-    Outcome outcome = runReader(arguments, output);
+    // Nothing on the command line on Windows: the result file beside the
+    // program, for the person at the PC. Elsewhere a command line naming
+    // nothing is wrong.
+    const std::string folder = arguments.empty() ? programFolder() : std::string();
+    Outcome outcome = folder.empty() ? runReader(arguments, output) : runBesideTool(folder, output);
     if (std::fflush(stdout) != 0 || outputLost) {
         output.err("OrvexEnvRead: 標準出力に書き切れませんでした（ディスクがいっぱいか、出力先が閉じています）。\n");
         outcome.unwritten = true;

@@ -70,6 +70,15 @@ std::string listedPath(const std::string& line);
 // on a Japanese Windows).
 bool writeForPerson(const std::string& text, bool errorStream);
 
+// The folder of the reader's own program file (UTF-8), whatever the current
+// folder: on Windows, where a taxpayer keeps OrvexEnvRead.exe beside
+// OrvexEnv.exe and its result file. Empty off Windows, where a program's
+// folder is nothing a person chose.
+std::string programFolder();
+// Whether a file can be made in the folder, as OrvexEnv makes its result
+// file: one of a name of its own is created and gone at once, nothing left.
+bool canCreateFileIn(const std::string& folder);
+
 // Whether the reader has a console of its own that closes with it (started
 // from Explorer: files or a folder dropped on it, or the exe double-clicked):
 // it is the one process attached to the console, and both its standard input

@@ -17,6 +17,9 @@ std::optional<Verdict> verdictOf(const Run& run, int item) {
     return line.present ? std::optional<Verdict>(line.judgement.verdict) : std::nullopt;
 }
 
+// After what the person at the PC can do: where it may not be enough.
+const char kOrSend[] = "それでも直らないときは、OrvexEnv.txt をヘルプデスクに送ってください。";
+
 std::string afterLastItem(const Run& run) {
     return run.lastItem == 0 ? std::string("開始の直後") : "項目 " + std::to_string(run.lastItem) + " の後";
 }
@@ -42,47 +45,57 @@ std::string findingHint(Finding finding) {
 // What to do about a line no text of its item fits, by why it does not: a
 // file that came through mail is best sent again as it is, as an
 // attachment; one that did not was changed or broken, and a new run helps.
-std::string unreadLineHint(const Run& run, int item) {
-    if (run.throughMail())
+// At the PC the file is the one beside the tool, which no mail has touched.
+std::string unreadLineHint(const Run& run, int item, Audience audience) {
+    if (run.throughMail() && audience == Audience::Desk)
         return "項目 " + std::to_string(item) +
                " の行は、メールの本文で送られる途中で形が変わり、読めません。"
                "OrvexEnv.txt を本文に貼り付けず、ファイルのまま添付して送ってもらってください。";
-    return hint(item, Judgement{});
+    return hint(item, Judgement{}, audience);
 }
 
 }  // namespace
 
-std::string howItEnded(const Run& run) {
+std::string howItEnded(const Run& run, Audience audience) {
+    // What the person at the PC is to do, as the desk passes it on or as that
+    // person reads it, then to send the file when doing it does not help.
+    const auto todo = [audience](const char* forDesk, const char* atThePc) {
+        return audience == Audience::Desk ? std::string(forDesk) : std::string(atThePc) + kOrSend;
+    };
+    const char* again = "もう一度 OrvexEnv を実行してください。";
     switch (run.end()) {
     case RunEnd::Complete: return "最後まで実行されています。";
     case RunEnd::Failure: {
         const auto endedAt = [&run](const FailureSite& site) {
             return run.endingFailure == site.errorNumber || run.endingFailure == site.fileNumber;
         };
+        const std::string signIn =
+            todo("パソコンの利用者が Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。",
+                 "Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。");
         if (endedAt(kLastLoggedOnUserUnreadable))
-            return "途中で終わっています。最後にログオンしたユーザーをレジストリから読めませんでした。"
-                   "パソコンの利用者が Windows にサインインし直してから、もう一度 OrvexEnv を実行してください。";
+            return "途中で終わっています。最後にログオンしたユーザーをレジストリから読めませんでした。" + signIn;
         if (endedAt(kProfileListUnreadable))
-            return "途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。"
-                   "パソコンの管理者に相談してください。";
+            return "途中で終わっています。ユーザーのプロファイル一覧をレジストリから読めませんでした。" +
+                   todo("パソコンの管理者に相談してください。", "パソコンの管理者に相談してください。");
         // The account name is looked up after the pop-up lines, before the extension's.
         if (endedAt(kLastLoggedOnSamUserUnreadable))
             return "項目 " + std::to_string(kPopupAllowList.hosts.back().number) +
                    " の後で終わっています。最後にログオンしたユーザーのアカウント名をレジストリから読めず、項目 " +
-                   std::to_string(kChromeExtension.states.front().number) +
-                   " 以降は調べられていません。パソコンの利用者が Windows にサインインし直してから、"
-                   "もう一度 OrvexEnv を実行してください。";
-        return "途中で終わっています。もう一度 OrvexEnv を実行してください。";
+                   std::to_string(kChromeExtension.states.front().number) + " 以降は調べられていません。" + signIn;
+        return "途中で終わっています。" + todo(again, again);
     }
     case RunEnd::Interrupted:
-        return afterLastItem(run) + "で終わり、次の実行が始まっています。もう一度 OrvexEnv を実行して、"
-                                    "最後まで終わるのを待ってもらってください。";
+        return afterLastItem(run) + "で終わり、次の実行が始まっています。" +
+               todo("もう一度 OrvexEnv を実行して、最後まで終わるのを待ってもらってください。",
+                    "もう一度 OrvexEnv を実行して、最後まで終わるのを待ってください。");
     case RunEnd::Cut:
-        return "ファイルが" + afterLastItem(run) + "で切れています。結果ファイルを全部送ってもらってください。";
-    case RunEnd::ItemsMissing: {
+        return "ファイルが" + afterLastItem(run) + "で切れています。" +
+               todo("結果ファイルを全部送ってもらってください。",
+                    "もう一度 OrvexEnv を実行して、最後まで終わるのを待ってください。");
+    case RunEnd::ItemsMissing:
         return "終わりの区切り線はありますが、項目 " + itemList(run.missingItems()) +
-               " がありません（ファイルが書き換えられた可能性があります）。もう一度 OrvexEnv を実行してもらってください。";
-    }
+               " がありません（ファイルが書き換えられた可能性があります）。" +
+               todo("もう一度 OrvexEnv を実行してもらってください。", again);
     }
     return std::string();
 }
@@ -128,13 +141,14 @@ bool needsAttention(const Run& run) {
            !findings(run).empty();
 }
 
-std::vector<LineToAct> linesToAct(const Run& run) {
+std::vector<LineToAct> linesToAct(const Run& run, Audience audience) {
     std::vector<LineToAct> lines;
     for (int item = 1; item <= kItemCount; ++item) {
         const ItemLine& line = lineOf(run, item);
         if (line.present && needsAction(line.judgement.verdict))
             lines.push_back({item, line.judgement.verdict, line.text,
-                             line.judgement.form >= 0 ? hint(item, line.judgement) : unreadLineHint(run, item),
+                             line.judgement.form >= 0 ? hint(item, line.judgement, audience)
+                                                       : unreadLineHint(run, item, audience),
                              fixedText(item, line.judgement)});
     }
     for (Finding finding : findings(run)) lines.push_back({0, Verdict::Action, findingText(finding), findingHint(finding)});
@@ -180,13 +194,13 @@ const char* changeVerdictName(const std::optional<Verdict>& verdict) {
     return verdict ? verdictName(*verdict) : "missing";
 }
 
-RunFacts factsOf(const Run& run, const Run* previous) {
+RunFacts factsOf(const Run& run, const Run* previous, Audience audience) {
     RunFacts facts;
     facts.end = run.end();
-    facts.howItEnded = howItEnded(run);
+    facts.howItEnded = howItEnded(run, audience);
     facts.findings = findings(run);
     facts.attention = needsAttention(run);
-    facts.toAct = linesToAct(run);
+    facts.toAct = linesToAct(run, audience);
     facts.ok = run.count(Verdict::Ok);
     facts.action = run.count(Verdict::Action);
     facts.unread = run.count(Verdict::Unread);

@@ -2,7 +2,8 @@
 // what no single item shows (findings), whether someone has to act and on
 // which lines, what changed since the run before, the words for each
 // verdict, and where a week of files stands (the overview's counts). The
-// forms only lay these out.
+// forms only lay these out. What to do is said to the desk, or to the person
+// at the PC (Audience, verdicts.h) where the file is read beside the tool.
 #pragma once
 
 #include <array>
@@ -16,8 +17,8 @@ namespace orvex::reader {
 
 // ---- How a run ended ---------------------------------------------------------
 
-// What to tell the desk, and what to do when it did not end complete.
-std::string howItEnded(const Run& run);
+// How it ended, and what to do when it did not end complete.
+std::string howItEnded(const Run& run, Audience audience = Audience::Desk);
 // "complete", "failure", "interrupted", "cut", "items-missing".
 const char* endName(RunEnd end);
 
@@ -49,7 +50,7 @@ struct LineToAct {
     bool fixed = false;  // the text is its form's own, alike in every file (fixedText)
 };
 // The item lines in item order, then the findings.
-std::vector<LineToAct> linesToAct(const Run& run);
+std::vector<LineToAct> linesToAct(const Run& run, Audience audience = Audience::Desk);
 
 // The words for a verdict: "問題なし", "要対応", "読めず", "参考", "不明"
 // (an item of a later OrvexEnv); "記録なし" for a line the run lacks.
@@ -79,7 +80,7 @@ const char* changeVerdictName(const std::optional<Verdict>& verdict);
 // out and decides nothing of its own.
 struct RunFacts {
     RunEnd end = RunEnd::Cut;
-    std::string howItEnded;  // for the desk: how it ended, and what to do when not complete
+    std::string howItEnded;  // how it ended, and what to do when not complete
     std::vector<Finding> findings;
     bool attention = false;  // needsAttention
     std::vector<LineToAct> toAct;
@@ -98,8 +99,9 @@ struct RunFacts {
     std::vector<int> fixed, worse;
 };
 
-// previous: the run before it in the same file, or nullptr.
-RunFacts factsOf(const Run& run, const Run* previous);
+// previous: the run before it in the same file, or nullptr; audience: whom
+// what to do addresses.
+RunFacts factsOf(const Run& run, const Run* previous, Audience audience = Audience::Desk);
 
 // ---- Where a week of files stands ----------------------------------------------
 

@@ -346,12 +346,13 @@ Judgement judgeItem(int item, std::string_view line) {
     return {};
 }
 
-std::string hint(int item, const Judgement& judgement) {
+std::string hint(int item, const Judgement& judgement, Audience audience) {
     if (item < 1 || item > kItemCount) return std::string();
     if (judgement.form < 0)
         return "項目 " + std::to_string(item) +
-               " として OrvexEnv が書く形の行ではありません（ファイルが書き換えられたか壊れています）。"
-               "もう一度 OrvexEnv を実行してもらってください。";
+               " として OrvexEnv が書く形の行ではありません（ファイルが書き換えられたか壊れています）。" +
+               (audience == Audience::Desk ? "もう一度 OrvexEnv を実行してもらってください。"
+                                           : "もう一度 OrvexEnv を実行しても同じときは、OrvexEnv.txt をヘルプデスクに送ってください。");
     const Forms& forms = allForms()[static_cast<std::size_t>(item)];
     const std::size_t form = static_cast<std::size_t>(judgement.form);
     return form < forms.size() ? forms[form].hint : std::string();

@@ -37,9 +37,16 @@ struct Judgement {
 // line: a whole line in CP932, its item number included. item: 1 to 41.
 Judgement judgeItem(int item, std::string_view line);
 
+// Whom the words for what to do address: the help desk, which passes them on
+// to the person at the PC, or that person (the taxpayer), reading them at
+// the PC. Most of them read right for both; those that differ say, for the
+// taxpayer, what to do at the PC, or to send OrvexEnv.txt to the help desk
+// where nothing at the PC helps.
+enum class Audience { Desk, Taxpayer };
+
 // What to do about a line judged action or unread (UTF-8, one sentence or
 // two); empty for ok and info.
-std::string hint(int item, const Judgement& judgement);
+std::string hint(int item, const Judgement& judgement, Audience audience = Audience::Desk);
 
 // The line's text is the one its form allows, with no value of its own (a
 // date, a number, a version): every line of that item and form is alike.

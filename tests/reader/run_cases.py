@@ -233,11 +233,17 @@ class Case:
         lay_out(self.case.get("files", {}), self.work)
 
     def command(self, step):
+        reader = self.o.reader
+        if "reader_in" in step:  # a copy in a folder of the work folder, as a taxpayer unpacks it beside the tool
+            reader = os.path.join(self.work, step["reader_in"], os.path.basename(reader))
+            os.makedirs(os.path.dirname(reader), exist_ok=True)
+            if not os.path.exists(reader):
+                shutil.copy(self.o.reader, reader)
         if self.o.place == "native":
-            return self.as_user + [self.o.reader] + step["args"]
+            return self.as_user + [reader] + step["args"]
         if "cmd" in step:  # a command line for cmd, {exe} the reader's Windows path
-            return self.o.wine + ["cmd", "/c", step["cmd"].replace("{exe}", "Z:" + self.o.reader.replace("/", "\\"))]
-        return self.o.wine + [self.o.reader] + step["args"]
+            return self.o.wine + ["cmd", "/c", step["cmd"].replace("{exe}", "Z:" + reader.replace("/", "\\"))]
+        return self.o.wine + [reader] + step["args"]
 
     def run(self, step, args=None):
         """Its exit code, standard output and error (bytes); None for the code when it did not end."""
@@ -278,6 +284,8 @@ class Case:
 
     def compare(self, step, kind, actual, strip=False):
         """The output against its expected file: NAME.KIND, or the file the step names for it (not updated)."""
+        for work in (self.work, "Z:" + self.work.replace("/", "\\")):  # the work folder as the reader names it
+            actual = actual.replace(work, "{work}")
         own = "%s.%s" % (step["name"], kind)
         name = step[kind] if isinstance(step.get(kind), str) else own
         path = os.path.join(self.dir, name)
@@ -314,15 +322,18 @@ class Case:
         for path, before in files.items():
             if self.bytes(path) != before:
                 self.fail("%s: %s changed" % (what, path))
-        for pattern in step.get("absent", []):
-            for path in glob.glob(os.path.join(self.work, pattern)):
-                self.fail("%s: %s is there" % (what, os.path.relpath(path, self.work)))
+        self.absent(step)
         if "records" in step:
             self.records(step, stdout)
         if "sql" in step:
             self.sql(step, stdout)
         if "page" in step:
             self.page(step)
+
+    def absent(self, step):
+        for pattern in step.get("absent", []):
+            for path in glob.glob(os.path.join(self.work, pattern)):
+                self.fail("%s: %s is there" % (step["name"], os.path.relpath(path, self.work)))
 
     def bytes(self, path):
         path = pathlib.Path(self.work, path)
@@ -451,6 +462,7 @@ class Case:
             self.fail("%s: %s" % (step["name"], "ended without waiting for a key" if step.get("waits") else
                                   "waited for a key"))
         self.compare(step, "screen", screen + "\n", strip=True)
+        self.absent(step)
 
     def tmux(self, *args):
         done = subprocess.run(["tmux", "-u", "-S", os.path.join(self.work, "tmux"), "-f",

@@ -254,6 +254,12 @@ TEST(Runs, EachWayARunEndsAndWhatTheDeskIsTold) {
         EXPECT_EQ(runs[0].end(), c.end);
         EXPECT_EQ(howItEnded(runs[0]), c.told);
         EXPECT_EQ(needsAttention(runs[0]), c.end != RunEnd::Complete);
+        // Said to the person at the PC: no word for the desk, and the file to the desk when doing it again fails.
+        const std::string atThePc = howItEnded(runs[0], Audience::Taxpayer);
+        EXPECT_EQ(atThePc.find(u8"もらって"), std::string::npos) << atThePc;
+        EXPECT_EQ(atThePc.find(u8"OrvexEnv.txt をヘルプデスクに送ってください。") != std::string::npos,
+                  c.end != RunEnd::Complete)
+            << atThePc;
     }
 }
 
@@ -287,6 +293,9 @@ TEST(Runs, EverySmartCardStateHasItsVerdictAndHint) {
         const Judgement judgement = judgeItem(5, utf8ToCp932(c.line));
         EXPECT_EQ(judgement.verdict, c.verdict);
         EXPECT_EQ(hint(5, judgement), c.hint);
+        // The same at the PC, but for a line no text fits, which goes to the help desk.
+        const std::string atThePc = hint(5, judgement, Audience::Taxpayer);
+        EXPECT_TRUE(judgement.form >= 0 ? atThePc == c.hint : atThePc.find(u8"ヘルプデスクに送って") != std::string::npos);
     }
 }
 

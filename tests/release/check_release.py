@@ -14,16 +14,18 @@ Windows, and be packed with their read-mes.
   dist --build BUILD --zip ZIP --exe EXE --reader-zip ZIP --reader-exe EXE
        [--driver DRIVER --bed BED --scenario DIR]
       the dist target packs exactly OrvexEnv.exe and OrvexEnvRead.exe (the
-      built bytes), each with its readme.txt (CP932, CR LF), packs the same
-      bytes again; the packed tool runs the scenario DIR under Wine, and the
-      packed reader reads the report the scenario expects and finds nothing
-      to act on
+      built bytes) with the taxpayer's readme.txt, and OrvexEnvRead.exe with
+      the desk's (CP932, CR LF), and packs the same bytes again; the tool
+      unpacked from the taxpayer's zip runs the scenario DIR under Wine, and
+      the reader beside it, started with nothing, reads the report the
+      scenario expects there and finds nothing to fix
   manifest EXE
       the exe carries an application manifest that asks for no elevation,
       declares Windows 7 to 11 and leaves the ANSI code page alone
-  signed --make-dist SCRIPT --readme README --exe EXE --reader-readme README --reader-exe EXE
+  signed --make-dist SCRIPT --readme README --exe EXE --reader-exe EXE
          --work DIR [--driver DRIVER --bed BED --scenario DIR]
-      with a throw-away self-signed key, the packing script signs both exes:
+      with a throw-away self-signed key, the packing script signs both exes
+      of the taxpayer's zip:
       osslsigncode verifies each signature (SHA-256) against that
       certificate, each signed exe is the built one plus the signature, and
       the signed tool runs the scenario DIR under Wine
@@ -200,28 +202,30 @@ def check_reproducible(args):
     return failed
 
 
-def package_problems(zip_path, exe):
-    """What is wrong with a package: exactly the built exe and its read-me
-    (CP932, CR LF, telling how to run that exe on result files)."""
+def package_problems(zip_path, exes):
+    """What is wrong with a package: exactly the built exes and a read-me
+    (CP932, CR LF, naming each exe and the result file)."""
     problems = []
-    name = os.path.basename(exe)
+    names, package = [os.path.basename(exe) for exe in exes], os.path.basename(zip_path)
     with zipfile.ZipFile(zip_path) as z:
-        names = sorted(z.namelist())
-        print("%s: %s" % (zip_path, ", ".join(names)))
-        if names != sorted([name, "readme.txt"]):
-            return ["%s holds %s, not exactly %s and readme.txt" % (os.path.basename(zip_path), names, name)]
-        with open(exe, "rb") as f:
-            if z.read(name) != f.read():
-                problems.append("the packed %s is not the built one" % name)
+        packed = sorted(z.namelist())
+        print("%s: %s" % (zip_path, ", ".join(packed)))
+        if packed != sorted(names + ["readme.txt"]):
+            return ["%s holds %s, not exactly %s and readme.txt" % (package, packed, ", ".join(names))]
+        for name, exe in zip(names, exes):
+            with open(exe, "rb") as f:
+                if z.read(name) != f.read():
+                    problems.append("the packed %s of %s is not the built one" % (name, package))
         readme = z.read("readme.txt")
     try:
         text = readme.decode("cp932")
     except UnicodeDecodeError as e:
-        return problems + ["the readme.txt of %s is not CP932: %s" % (name, e)]
+        return problems + ["the readme.txt of %s is not CP932: %s" % (package, e)]
     if b"\n" in readme.replace(b"\r\n", b"") or not readme.endswith(b"\r\n"):
-        problems.append("the readme.txt of %s does not have CR LF line ends throughout" % name)
-    if name not in text or "OrvexEnv.txt" not in text:
-        problems.append("the readme.txt of %s names neither the exe nor the result file" % name)
+        problems.append("the readme.txt of %s does not have CR LF line ends throughout" % package)
+    unnamed = [name for name in names + ["OrvexEnv.txt"] if name not in text]
+    if unnamed:
+        problems.append("the readme.txt of %s does not name %s" % (package, ", ".join(unnamed)))
     return problems
 
 
@@ -233,9 +237,9 @@ def check_dist(args):
     if result.returncode != 0:
         sys.stdout.write(result.stdout.decode("utf-8", "replace"))
         return fail("the dist target failed")
-    packages = [(args.zip, args.exe), (args.reader_zip, args.reader_exe)]
+    packages = [(args.zip, [args.exe, args.reader_exe]), (args.reader_zip, [args.reader_exe])]
     first = [digest(zip_path) for zip_path, _ in packages]
-    problems = [problem for zip_path, exe in packages for problem in package_problems(zip_path, exe)]
+    problems = [problem for zip_path, exes in packages for problem in package_problems(zip_path, exes)]
     subprocess.run(["cmake", "--build", args.build, "--target", "dist"], stdout=subprocess.DEVNULL, check=True,
                    env=env)
     if [digest(zip_path) for zip_path, _ in packages] != first:
@@ -243,15 +247,13 @@ def check_dist(args):
     if problems or not args.driver:
         return outcome(problems)
 
-    # The packed exes, as a user unpacks them: the tool runs a complete
-    # machine under Wine, and the reader finds nothing to act on in the
-    # report that machine gives.
+    # The taxpayer's zip, as a taxpayer unpacks it: the tool runs a complete
+    # machine under Wine, and the reader beside it, started with nothing as a
+    # double-click starts it, finds nothing to fix in the report that machine
+    # gives there.
     with tempfile.TemporaryDirectory(prefix="orvex-dist-") as unpacked:
-        exes = []
-        for i, (zip_path, exe) in enumerate(packages):
-            with zipfile.ZipFile(zip_path) as z:
-                exes.append(z.extract(os.path.basename(exe), os.path.join(unpacked, str(i))))
-        tool, reader = exes
+        with zipfile.ZipFile(args.zip) as z:
+            tool, reader = (z.extract(os.path.basename(exe), unpacked) for exe in (args.exe, args.reader_exe))
         result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "run", args.scenario,
                                  "--prefix", "win64", "--exe", tool])
         if result.returncode != 0:
@@ -262,11 +264,11 @@ def check_dist(args):
         with open(report, "wb") as f:
             f.write(text.replace("\n", "\r\n").encode("cp932"))
         result = subprocess.run([sys.executable, args.driver, "--bed", args.bed, "exec", "--prefix", "win64", "--",
-                                 reader, "Z:" + report], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-    output = result.stdout.decode("utf-8", "replace")
+                                 reader], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    output = result.stdout.decode("cp932", "replace")  # the test bed's Japanese locale
     sys.stdout.write(output)
     if result.returncode != 0 or "2025/11/20 09:12:44" not in output:
-        return fail("the packed reader did not summarise the report of %s with exit code 0 (exit code %d)" % (
+        return fail("the packed reader did not show the report of %s beside it with exit code 0 (exit code %d)" % (
             args.scenario, result.returncode))
     return 0
 
@@ -383,15 +385,15 @@ def check_signed(args):
 
     env = dict(os.environ, ORVEXENV_SIGN_PKCS12=pkcs12, ORVEXENV_SIGN_PASSWORD=password)
     env.pop("ORVEXENV_SIGN_TIMESTAMP_URL", None)
-    problems, signed = [], {}
-    for exe, readme in ((args.exe, args.readme), (args.reader_exe, args.reader_readme)):
+    # The taxpayer's zip, which holds both exes.
+    zip_path, problems, signed = os.path.join(work, "OrvexEnv-signed.zip"), [], {}
+    result = subprocess.run([args.make_dist, zip_path, args.readme, args.exe, args.reader_exe], env=env,
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    sys.stdout.write(result.stdout.decode("utf-8", "replace"))
+    if result.returncode != 0:
+        return fail("packing a signed zip failed")
+    for exe in (args.exe, args.reader_exe):
         name = os.path.basename(exe)
-        zip_path = os.path.join(work, os.path.splitext(name)[0] + "-signed.zip")
-        result = subprocess.run([args.make_dist, exe, readme, zip_path], env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT)
-        sys.stdout.write(result.stdout.decode("utf-8", "replace"))
-        if result.returncode != 0:
-            return fail("packing a signed zip of %s failed" % name)
         with zipfile.ZipFile(zip_path) as z:
             signed[name] = z.extract(name, os.path.join(work, "unpacked"))
         problems += signature_problems(exe, signed[name], cert)
@@ -470,7 +472,6 @@ def main(argv):
     p.add_argument("--make-dist", required=True)
     p.add_argument("--readme", required=True)
     p.add_argument("--exe", required=True)
-    p.add_argument("--reader-readme", required=True)
     p.add_argument("--reader-exe", required=True)
     p.add_argument("--work", required=True)
     # Without these the exes are not run (a machine that cannot run them).
