@@ -165,13 +165,13 @@ void Inputs::read(const std::string& path) {
         else if (!entry.passedOver.empty())
             passOver(entry.path, entry.passedOver);
         else
-            readFile(entry.path);
+            readFile(entry.path, true);
     }
     if (!anyTxt && !seenBefore(path)) fail(path, "フォルダーの中に .txt のファイルがありません。");
 }
 
-void Inputs::readFile(const std::string& path) {
-    if (ownOutput(path) != 0) return passOver(path, kOwnOutput);
+void Inputs::readFile(const std::string& path, bool inFolder) {
+    if (ownOutput(path) != 0) return passOver(path, kOwnOutput, inFolder);
     const InputFile input = path == "-" ? standardInput() : openForReading(path);
     switch (input.problem) {
     case InputFile::Problem::None: break;
@@ -206,7 +206,7 @@ void Inputs::readFile(const std::string& path) {
     if (readError != 0)
         fail(path, "読み込みの途中で失敗しました（" + validUtf8(std::strerror(readError)) + "）。");
     else if (!latest && isSummary(head))
-        passOver(path, kSummary);
+        passOver(path, kSummary, inFolder);
     else if (!latest)
         fail(path, reader.japaneseLost()
                        ? "日本語の文字がすべて「?」になっています（日本語でない Windows で保存し直されたようです）。"
@@ -221,7 +221,8 @@ bool Inputs::seenBefore(const std::string& path) {
     return !identity.empty() && !seen_.insert(identity).second;
 }
 
-void Inputs::passOver(const std::string& path, const std::string& reason) {
+void Inputs::passOver(const std::string& path, const std::string& reason, bool inFolder) {
+    if (!inFolder) return fail(path, reason);
     printer_.filePassedOver(displayName(path), reason);
 }
 

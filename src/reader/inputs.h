@@ -40,8 +40,10 @@ public:
     // NUL never belongs to a name. "-": standard input.
     void readList(const std::string& list);
     // One file, run by run, whatever its name: only the run before the
-    // current one and the latest are held.
-    void readFile(const std::string& path);
+    // current one and the latest are held. One that is no result file for
+    // what it is (this reader's own output) is passed over when a folder
+    // holds it (inFolder), and not read when it was named.
+    void readFile(const std::string& path, bool inFolder = false);
 
 private:
     // A file, or every result file below a folder.
@@ -51,8 +53,10 @@ private:
     bool seenBefore(const std::string& path);
     // Names what was not read on standard error and tells the printer.
     void fail(const std::string& path, const std::string& message);
-    // Tells the printer of a file passed over for what it is.
-    void passOver(const std::string& path, const std::string& reason);
+    // Tells the printer of a file passed over for what it is; a file that
+    // was named is not read instead (fail): nothing named passes unread as
+    // all clear.
+    void passOver(const std::string& path, const std::string& reason, bool inFolder = true);
     // The file is one this reader writes: 1 an output, 2 its scratch; 0 neither.
     int ownOutput(const std::string& path);
 
