@@ -99,10 +99,7 @@ const std::string& pageHead() {
     "section.file{border-left:4px solid #8fd18f;padding:.2em .8em;margin:1em 0}\n"
     "section.file.attention{border-left-color:#e8553f}section.file.notread{border-left-color:#f4b841}\n"
     "section.file p,section.file ul{margin:.2em 0}section.file li{margin:.15em 0}\n"
-    // A file's lines to act on as chips of their items' numbers, each linked to what to do.
-    ".todo a{display:inline-block;min-width:1.5em;padding:0 .3em;border-radius:3px;background:#e8553f;color:#000;"
-    "text-decoration:none;font-weight:bold;text-align:center}.todo a.unread{background:#f4b841}"
-    ".todo .line{margin-left:.3em}ul.hints li{margin:.4em 0}\n"
+    "ul.hints li{margin:.4em 0}\n"
     ".tag{display:inline-block;padding:0 .4em;border-radius:3px;font-size:.9em;margin-right:.3em}\n"
     ".status{font-weight:bold}.run{display:inline-block;padding:0 .4em;border:1px solid #888;border-radius:3px;"
     "font-size:.9em;margin-right:.3em;color:#444;background:#fff}.run.incomplete{border-color:#c9302c;color:#c9302c}\n"
@@ -201,8 +198,7 @@ std::string sectionsHead(const std::string& hints) {
     return "</div>\n</section>\n" + hints + "<section>\n<h2>ファイルごとの最新の実行</h2>\n";
 }
 
-std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs,
-                        const std::vector<std::string>& hintIds) {
+std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs) {
     // Kept light for a page of many files. First what the desk must know:
     // whether to act and on how many lines; how the run ended has its own
     // words and look, never a verdict's, and its own line when it did not end.
@@ -211,35 +207,37 @@ std::string fileSection(int id, const std::string& file, const Run& latest, cons
                        to_string(id) + "\">\n<h3>" + htmlText(file) + "</h3>\n<p class=status>" +
                        (facts.attention ? verdictTag(Verdict::Action) + "対応する行 " + to_string(facts.toAct.size()) + " 行"
                                         : verdictTag(Verdict::Ok) + "対応する行はありません") +
-                       (complete ? " <span class=\"run complete\">実行完了</span>"
-                                 : " <span class=\"run incomplete\">実行未完了</span>") +
-                       " <span class=meta>" +
+                       (complete ? " <span class=\"run complete\">実行完了</span> "
+                                 : " <span class=\"run incomplete\">実行未完了</span> ") +
                        (runs > 1 ? to_string(runs) + " 回分の実行のうち最新（" + to_string(latest.number) + " 回目）、"
                                  : std::string()) +
                        "実行開始：" +
                        (latest.started.empty() ? std::string("（時刻が読めません）") : htmlText(latest.started)) +
-                       "</span></p>\n";
+                       "</p>\n";
     if (!complete) text += "<p class=end>" + htmlText(facts.howItEnded) + "</p>\n";
     for (const std::string& failure : latest.failures)
         text += "<p>記録された失敗：<span class=line>" + htmlText(failure) + "</span></p>\n";
 
-    // Each line to act on as its item's number, linked to what to do about
-    // it (the list of what to do, once for every file), with its text where
-    // it holds something of its own; a finding in words, with its hint.
-    std::string todo, found;
-    for (std::size_t i = 0; i < facts.toAct.size(); ++i) {
-        const LineToAct& line = facts.toAct[i];
-        if (line.item == 0) {
+    // The items to act on by their numbers, for each verdict, with what to
+    // do in the list of what to do (once for every file); a line's text
+    // where it holds something of its own; a finding in words, with its hint.
+    std::string todo, lines, found;
+    for (const Verdict verdict : {Verdict::Action, Verdict::Unread}) {
+        std::vector<int> items;
+        for (const LineToAct& line : facts.toAct)
+            if (line.item != 0 && line.verdict == verdict) items.push_back(line.item);
+        if (!items.empty())
+            todo += std::string("<p class=todo><a href=#hints>") + verdictWords(verdict) + "</a>：" + itemList(items) +
+                    "</p>\n";
+    }
+    for (const LineToAct& line : facts.toAct) {
+        if (line.item == 0)
             found += "<p>" + verdictTag(line.verdict) + htmlText(line.text) + "<span class=hint>→ " +
                      htmlText(line.hint) + "</span></p>\n";
-            continue;
-        }
-        todo += std::string("<a") + (line.verdict == Verdict::Unread ? " class=unread" : "") + " href=#" +
-                (i < hintIds.size() ? hintIds[i] : std::string("hints")) + ">" + to_string(line.item) + "</a>" +
-                (line.fixed ? std::string() : "<span class=line>" + htmlText(line.text) + "</span>") + " ";
+        else if (!line.fixed)
+            lines += "<p class=line>" + htmlText(line.text) + "</p>\n";
     }
-    if (!todo.empty()) text += "<p class=todo>" + todo + "</p>\n";
-    text += found;
+    text += todo + lines + found;
     if (!facts.laterItems.empty())
         text += "<p>新しい版の OrvexEnv の項目 " + itemList(facts.laterItems) +
                 " があります（この OrvexEnvRead では判定できません）。</p>\n";
@@ -260,9 +258,9 @@ std::string notReadSection(int id, const std::string& file, const std::string& m
            verdictTag(Verdict::Unread) + htmlText(message) + "</p>\n</section>\n";
 }
 
-std::string hintEntry(const std::string& id, const LineToAct& line) {
+std::string hintEntry(const LineToAct& line) {
     // The line where every file's is alike; else what it is about.
-    return "<li id=\"" + id + "\">" + verdictTag(line.verdict) +
+    return "<li>" + verdictTag(line.verdict) +
            (line.fixed ? "<span class=line>" + htmlText(line.text) + "</span>"
                        : "<b>" + to_string(line.item) + "．" + htmlText(itemLabel(line.item)) + "</b>") +
            "<span class=hint>→ " + htmlText(line.hint) + "</span></li>\n";
@@ -270,7 +268,7 @@ std::string hintEntry(const std::string& id, const LineToAct& line) {
 
 std::string hintsList(const std::string& entries) {
     if (entries.empty()) return std::string();
-    return "<section id=\"hints\">\n<h2>項目ごとにすること</h2>\n<p>各ファイルの番号を押すと、ここに来ます。</p>\n"
+    return "<section id=\"hints\">\n<h2>項目ごとにすること</h2>\n<p>各ファイルの「要対応」「読めず」を押すと、ここに来ます。</p>\n"
            "<ul class=hints>\n" + entries + "</ul>\n</section>\n";
 }
 

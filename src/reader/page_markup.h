@@ -43,13 +43,11 @@ std::string gridRowNotRead(int id, const std::string& file, const std::string& m
 std::string sectionsHead(const std::string& hints);
 // A file's latest run: whether to act and on how many lines, how it ended,
 // each line to act on with its hint, what changed since the run before.
-// hintIds: for each of the facts' lines to act on, the id of its entry in
-// the list of what to do.
-std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs,
-                        const std::vector<std::string>& hintIds);
+std::string fileSection(int id, const std::string& file, const Run& latest, const RunFacts& facts, int runs);
 // What to do about a kind of line (an item, the text its form gives, the
-// hint), once for every file that has it: an entry of the list, and the list.
-std::string hintEntry(const std::string& id, const LineToAct& line);
+// hint), once for every file that has it: an entry of the list (in item
+// order), and the list.
+std::string hintEntry(const LineToAct& line);
 std::string hintsList(const std::string& entries);
 std::string notReadSection(int id, const std::string& file, const std::string& message);
 // The files passed over (not read for what they are), after the sections:

@@ -33,9 +33,8 @@ public:
     void fileDone(const std::string& file, const Run& latest, const RunFacts& facts, int runs) override {
         counts_.addLatest(latest, facts);
         addRow(gridRow(++files_, file, latest));
-        std::vector<std::string> ids;
-        for (const LineToAct& line : facts.toAct) ids.push_back(hintId(line));
-        addSection(fileSection(files_, file, latest, facts, runs, ids));
+        for (const LineToAct& line : facts.toAct) noteHint(line);
+        addSection(fileSection(files_, file, latest, facts, runs));
     }
 
     void fileNotRead(const std::string& file, const std::string& message) override {
@@ -55,7 +54,9 @@ public:
             spool_.addRow(gridBlockEnd());
             spool_.addSection(sectionBlockEnd());
         }
-        const int error = spool_.assemble(pageHead() + pageOverview(counts_) + gridHead(), sectionsHead(hintsList(hints_)),
+        std::string hints;
+        for (const auto& [kind, entry] : hints_) hints += entry;
+        const int error = spool_.assemble(pageHead() + pageOverview(counts_) + gridHead(), sectionsHead(hintsList(hints)),
                                           passedOverList(passedOver_) + pageEnd());
         if (error == 0) return true;
         output_.err("OrvexEnvRead: ページを書き切れませんでした（" + validUtf8(std::strerror(error)) + "）：" +
@@ -64,16 +65,15 @@ public:
     }
 
 private:
-    // The id of the entry of what to do about such a line, made when the
-    // first file has one: a line's kind is its item, its hint, and its text
-    // where that is its form's own.
-    std::string hintId(const LineToAct& line) {
-        if (line.item == 0) return std::string();
-        const std::string key = std::to_string(line.item) + '\n' + verdictName(line.verdict) + '\n' + line.hint + '\n' +
+    // The entry of what to do about such a line, made when the first file
+    // has one: a line's kind is its item, its hint, and its text where that
+    // is its form's own.
+    void noteHint(const LineToAct& line) {
+        if (line.item == 0) return;
+        const std::string key = std::string(verdictName(line.verdict)) + '\n' + line.hint + '\n' +
                                 (line.fixed ? line.text : std::string());
-        auto [entry, added] = hintIds_.emplace(key, "h" + std::to_string(hintIds_.size() + 1));
-        if (added) hints_ += hintEntry(entry->second, line);
-        return entry->second;
+        const auto kind = std::pair{line.item, key};
+        if (hints_.count(kind) == 0) hints_.emplace(kind, hintEntry(line));
     }
 
     // A grid row and a section (the files_-th), each in its block.
@@ -94,8 +94,7 @@ private:
     OverviewCounts counts_;
     int files_ = 0;  // files done or not read, numbering their row and section
     std::string passedOver_;  // the list's entries
-    std::map<std::string, std::string> hintIds_;  // a kind of line to act on, and its entry's id
-    std::string hints_;       // the entries of what to do, in the order first met
+    std::map<std::pair<int, std::string>, std::string> hints_;  // a kind of line to act on, and its entry
 };
 
 }  // namespace

@@ -52,9 +52,9 @@ TEST(Forms, ChangesBetweenRunsInTheSummaryTheRecordsAndThePage) {
                             R"("}])"));
         EXPECT_TRUE(has(summaryText("f", after, factsOf(after, &before), 2), "  " + c.summary + "\n"));
         // The page says it as the summary does, after the run before's number and start.
-        EXPECT_TRUE(has(fileSection(1, "f", after, factsOf(after, &before), 2, {}),
+        EXPECT_TRUE(has(fileSection(1, "f", after, factsOf(after, &before), 2),
                         u8"<p class=changes>前回（1 回目、2025/11/20 09:12:44）から" + c.summary.substr(std::string(u8"1 回目から").size())))
-            << fileSection(1, "f", after, factsOf(after, &before), 2, {});
+            << fileSection(1, "f", after, factsOf(after, &before), 2);
     }
 }
 
@@ -101,10 +101,10 @@ TEST(Forms, ControlAndLayoutCharactersInEveryForm) {
         const reader::Run run = readRuns(withItem(21, line + c.character + "X")).at(0);
         const std::string name = "a" + c.character + "b.txt";
         const std::string summary = summaryText(name, run, factsOf(run, nullptr), 1), csv = csvRow(name, run, factsOf(run, nullptr));
-        const std::string page = fileSection(1, name, run, factsOf(run, nullptr), 1, {}) + gridRow(1, name, run);
+        const std::string page = fileSection(1, name, run, factsOf(run, nullptr), 1) + gridRow(1, name, run);
         EXPECT_TRUE(has(summary, u8"■ a?b.txt\n") && has(summary, line + "?X\n")) << summary;
         EXPECT_TRUE(has(csv, "\"a?b.txt\",") && has(csv, "\"" + line + "?X\"")) << csv;
-        EXPECT_TRUE(has(page, "<h3>a?b.txt</h3>") && has(page, "title=\"a?b.txt\"") && has(page, line + "?X</span>") &&
+        EXPECT_TRUE(has(page, "<h3>a?b.txt</h3>") && has(page, "title=\"a?b.txt\"") && has(page, line + "?X</p>") &&
                     has(page, "title=\"" + line + "?X\""))
             << page;
         const std::string json = jsonRecord(name, run, factsOf(run, nullptr));
@@ -138,7 +138,7 @@ TEST(Forms, ThePageSaysWhatToDoFirstAndEscapesEveryText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const reader::Run run = runOf(c.report);
-        const std::string section = fileSection(7, "week/" + tricky + ".txt", run, factsOf(run, nullptr), 1, {});
+        const std::string section = fileSection(7, "week/" + tricky + ".txt", run, factsOf(run, nullptr), 1);
         const std::string head = std::string("<section class=\"file") + (needsAttention(run) ? " attention" : "") +
                                  "\" id=\"f7\">\n<h3>week/" + escaped + ".txt</h3>\n";
         EXPECT_EQ(section.substr(0, head.size() + c.section.size()), head + c.section);
@@ -153,7 +153,7 @@ TEST(Forms, ThePageSaysWhatToDoFirstAndEscapesEveryText) {
         EXPECT_FALSE(has(section + row, tricky));
     }
     const reader::Run half = runOf(cases[1].report);
-    EXPECT_TRUE(has(fileSection(1, "f", half, factsOf(half, nullptr), 1, {}), u8"互換表示設定：OK" + escaped + "</span>"));
+    EXPECT_TRUE(has(fileSection(1, "f", half, factsOf(half, nullptr), 1), u8"互換表示設定：OK" + escaped + "</p>"));
     EXPECT_TRUE(has(gridRow(1, "f", half), u8"<td class=unread title=\"21．ブラウザ設定 互換表示設定：OK" + escaped + "\">"));
     const std::string notRead = notReadSection(3, tricky, tricky) + gridRowNotRead(3, tricky, tricky);
     EXPECT_TRUE(has(notRead, "<h3>" + escaped + "</h3>") && has(notRead, "title=\"" + escaped + "\"") &&
