@@ -8,10 +8,20 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-# Each step says how long the one before it took.
+# CPU seconds (user and system) of this shell's children that have ended, in
+# $cpu_seconds: on 2 cores a step takes at least half its CPU time in wall time.
+times_file=$(mktemp)
+trap 'rm -f "$times_file"' EXIT
+cpu() {
+  times >"$times_file"
+  cpu_seconds=$(awk 'END { split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' \
+    "$times_file")
+}
+# Each step says how long the one before it took, in wall and CPU time.
 step() {
-  [ -z "${step_name-}" ] || echo "   ($step_name: $((SECONDS - step_start)) s)"
-  step_name=$1 step_start=$SECONDS
+  cpu
+  [ -z "${step_name-}" ] || echo "   ($step_name: $((SECONDS - step_start)) s, $((cpu_seconds - step_cpu)) s CPU)"
+  step_name=$1 step_start=$SECONDS step_cpu=$cpu_seconds
   [ "$1" = end ] || echo "== $1"
 }
 
@@ -24,9 +34,16 @@ done
 # The static analysis needs no build, and much of the tests' time is spent
 # waiting on Wine: it runs beside the tests, and its output follows theirs.
 lint_log=$(mktemp)
-bash scripts/lint.sh >"$lint_log" 2>&1 &
+(
+  SECONDS=0 status=0 times_file=$lint_log.times
+  bash scripts/lint.sh || status=1
+  cpu
+  rm -f "$times_file"
+  echo "   (static analysis: $SECONDS s, $cpu_seconds s CPU)"
+  exit $status
+) >"$lint_log" 2>&1 &
 lint=$!
-trap 'kill "$lint" 2>/dev/null || true; rm -f "$lint_log"' EXIT
+trap 'kill "$lint" 2>/dev/null || true; rm -f "$lint_log" "$times_file"' EXIT
 for preset in native win32 win64; do
   step "$preset: tests"
   ctest --preset "$preset" || status=1
@@ -39,4 +56,5 @@ step "static analysis (run beside the tests)"
 wait "$lint" || status=1
 cat "$lint_log"
 step end
+echo "== all: $SECONDS s, $cpu_seconds s CPU (Wine's own servers not counted)"
 exit $status
