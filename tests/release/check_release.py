@@ -160,14 +160,9 @@ def digest(path):
 
 def check_reproducible(args):
     """Copies the sources to another path (another length too) and builds
-    only the exes there, in a build directory of another name, sharing
-    nothing with the first build but the toolchain. The second build's tools
-    are told another date and time zone (SOURCE_DATE_EPOCH, which GCC's
-    __DATE__ and __TIME__ and other tools take for the time of the build;
-    TZ), so that a date or time that reaches an exe shows as a difference.
-    What it cannot see: a difference that comes from the machine or its
-    toolchain rather than the build (both builds run here, with one
-    compiler)."""
+    only the exes there, in a build directory of another name, on another
+    day as the tools see it (SOURCE_DATE_EPOCH: GCC's __DATE__ and __TIME__)
+    and in another time zone: a path, date or time in an exe differs."""
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
     source = os.path.join(work, "another-checkout", "orvex-env-src")
