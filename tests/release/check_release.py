@@ -8,9 +8,9 @@ Windows, and be packed with their read-mes.
       path of the build machine and a version resource with the project's
       version and the exe's own file name
   reproducible EXE... --source SRC --toolchain FILE --work DIR
-      a second, independent configure and build of the exes from a copy of
-      the sources at another path, in another build directory, gives the same
-      bytes
+      a second, independent configure and build of the exes alone from a copy
+      of the sources at another path, in another build directory, on another
+      day as far as the tools can tell, gives the same bytes
   dist --build BUILD --zip ZIP --exe EXE --reader-zip ZIP --reader-exe EXE
        [--driver DRIVER --bed BED --scenario DIR]
       the dist target packs exactly OrvexEnv.exe and OrvexEnvRead.exe (the
@@ -162,7 +162,9 @@ def digest(path):
 
 def check_reproducible(args):
     """Copies the sources to another path (another length too) and builds
-    only the exe there, in a build directory of another name."""
+    only the exes there, in a build directory of another name, on another
+    day as the tools see it (SOURCE_DATE_EPOCH: GCC's __DATE__ and __TIME__)
+    and in another time zone: a path, date or time in an exe differs."""
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
     source = os.path.join(work, "another-checkout", "orvex-env-src")
@@ -179,8 +181,9 @@ def check_reproducible(args):
                  "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", os.path.basename(args.toolchain)),
                  "-DORVEX_TESTS=OFF"]
     targets = [os.path.splitext(os.path.basename(exe))[0] for exe in args.exe]
+    env = dict(os.environ, SOURCE_DATE_EPOCH="86400", TZ="UTC+11")
     for command in (configure, ["cmake", "--build", build, "--target"] + targets + ["-j2"]):
-        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
         if result.returncode != 0:
             sys.stdout.write(result.stdout.decode("utf-8", "replace"))
             return fail("%s failed" % " ".join(command[:3]))
