@@ -7,7 +7,7 @@ namespace orvex::reader {
 
 namespace {
 
-const char kIndent[] = "  ";
+const char kScreenIndent[] = "  ";
 
 // What to do when what the screen says does not help: the file, as it is, to the desk.
 const char kSend[] = "このフォルダーの OrvexEnv.txt を、ヘルプデスクに送ってください"
@@ -16,7 +16,7 @@ const char kSend[] = "このフォルダーの OrvexEnv.txt を、ヘルプデ�
 std::string screenText(const std::string& file, const Run& run, const RunFacts& facts) {
     std::string text = "■ OrvexEnv の結果（" +
                        (run.started.empty() ? std::string("実行開始の時刻が読めません") : run.started + " の実行") + "）\n";
-    const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
+    const auto line = [&text](const std::string& piece) { text += kScreenIndent + piece + "\n"; };
     if (!facts.attention) {
         line("直すところはありません。");
         return text + "\n";
@@ -31,16 +31,16 @@ std::string screenText(const std::string& file, const Run& run, const RunFacts& 
     text += "\n";
     line("直したら、もう一度 OrvexEnv.exe を実行してから、OrvexEnvRead.exe で確かめてください。");
     line("それでも直らないときや、直し方が分からないときは、" + std::string(kSend));
-    line(kIndent + printable(file));
+    line(kScreenIndent + printable(file));
     return text + "\n";
 }
 
 std::string notReadText(const std::string& file) {
     std::string text = "■ OrvexEnv の結果を読み取れませんでした\n";
-    const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
+    const auto line = [&text](const std::string& piece) { text += kScreenIndent + piece + "\n"; };
     line("もう一度 OrvexEnv.exe を実行してから、OrvexEnvRead.exe を実行してください。");
     line("それでも読み取れないときは、" + std::string(kSend));
-    line(kIndent + printable(file));
+    line(kScreenIndent + printable(file));
     return text + "\n";
 }
 
@@ -72,7 +72,7 @@ std::unique_ptr<Printer> makeTaxpayerPrinter(const Output& output, Outcome& outc
 
 std::string noResultText(const std::string& folder, bool writable) {
     std::string text = "■ OrvexEnv の結果ファイル（OrvexEnv.txt）がありません\n";
-    const auto line = [&text](const std::string& piece) { text += kIndent + piece + "\n"; };
+    const auto line = [&text](const std::string& piece) { text += kScreenIndent + piece + "\n"; };
     line(printable(folder));
     if (writable) {
         line("先に、このフォルダーの OrvexEnv.exe を実行してください。結果が OrvexEnv.txt に書かれます。");

@@ -25,7 +25,7 @@ enum class Value {
     Signed,    // decimal digits, perhaps after a minus sign
 };
 
-struct Form {
+struct LineForm {
     std::string head;  // CP932, after the item number
     Value value;
     std::string tail;
@@ -33,14 +33,14 @@ struct Form {
     std::string hint;  // UTF-8, for action and unread
 };
 
-using Forms = std::vector<Form>;
+using Forms = std::vector<LineForm>;
 
-Form exact(std::string_view text, Verdict verdict, std::string hint = std::string()) {
+LineForm exact(std::string_view text, Verdict verdict, std::string hint = std::string()) {
     return {std::string(text), Value::Nothing, std::string(), verdict, std::move(hint)};
 }
 
 // head, then a value of its kind, then tail.
-Form shaped(std::string_view head, Value value, std::string_view tail, Verdict verdict,
+LineForm shaped(std::string_view head, Value value, std::string_view tail, Verdict verdict,
             std::string hint = std::string()) {
     return {std::string(head), value, std::string(tail), verdict, std::move(hint)};
 }
@@ -335,7 +335,7 @@ Judgement judgeItem(int item, std::string_view line) {
     const std::string_view text = line.substr(number.size());
     const Forms& forms = allForms()[static_cast<std::size_t>(item)];
     for (std::size_t i = 0; i < forms.size(); ++i) {
-        const Form& form = forms[i];
+        const LineForm& form = forms[i];
         if (text.size() < form.head.size() + form.tail.size()) continue;
         if (text.substr(0, form.head.size()) != form.head) continue;
         if (text.substr(text.size() - form.tail.size()) != form.tail) continue;

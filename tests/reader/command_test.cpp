@@ -29,8 +29,6 @@ Captured runCommand(const std::vector<std::string>& arguments) {
     return captured;
 }
 
-bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
-
 TEST(Command, BadFilesAreNamedWhileTheOthersAreStillReported) {
     TempDir dir;
     const std::string good = (dir / "good.txt").string();

@@ -12,8 +12,6 @@
 namespace orvex::reader::testing {
 namespace {
 
-bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
-
 // The machine-ready report with item's line replaced, or taken out when line is empty.
 std::string withItem(int item, const std::string& line, std::string report = expectedReport("machine-ready")) {
     const std::size_t at = report.find("\n" + std::to_string(item) + u8"．") + 1;

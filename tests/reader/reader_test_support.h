@@ -29,6 +29,8 @@ inline void writeBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+inline bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
+
 inline void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
 }

@@ -12,8 +12,6 @@ bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
-
 Verdict tableVerdict(int item, const std::string& line) {
     if (item <= 4 || item == 33 || item == 34 || item == 37 || item == 38) return Verdict::Info;
     if (item == 5)

@@ -7,7 +7,7 @@ Windows, and be packed with their read-mes.
       each exe imports only DLLs every Windows has, carries no time stamp, no
       path of the build machine and a version resource with the project's
       version and the exe's own file name
-  reproducible EXE... --source SRC --toolchain FILE --work DIR
+  reproducible EXE... --source SRC --toolchain FILE [--define NAME=VALUE...] --work DIR
       a second, independent configure and build of the exes alone from a copy
       of the sources at another path, in another build directory, on another
       day as far as the tools can tell, gives the same bytes
@@ -179,7 +179,7 @@ def check_reproducible(args):
             shutil.copy2(origin, os.path.join(source, part))
     configure = ["cmake", "-S", source, "-B", build, "-G", "Unix Makefiles", "-DCMAKE_BUILD_TYPE=Release",
                  "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", os.path.basename(args.toolchain)),
-                 "-DORVEX_TESTS=OFF"]
+                 "-DORVEX_TESTS=OFF"] + ["-D" + define for define in args.define]
     targets = [os.path.splitext(os.path.basename(exe))[0] for exe in args.exe]
     env = dict(os.environ, SOURCE_DATE_EPOCH="86400", TZ="UTC+11")
     for command in (configure, ["cmake", "--build", build, "--target"] + targets + ["-j2"]):
@@ -458,6 +458,7 @@ def main(argv):
     p.add_argument("exe", nargs="+")
     p.add_argument("--source", required=True)
     p.add_argument("--toolchain", required=True)
+    p.add_argument("--define", action="append", default=[], help="NAME=VALUE of the first build's cache")
     p.add_argument("--work", required=True)
     p = sub.add_parser("dist")
     p.add_argument("--build", required=True)
