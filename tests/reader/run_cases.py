@@ -481,15 +481,20 @@ class Case:
             command, " </dev/null" if step.get("stdin") == "/dev/null" else "", shlex.quote(status_file)))
         start = since = time.monotonic()
         screen, dead_since, keyed = None, None, False
+        def shown():
+            lines = [line for line in self.tmux("capture-pane", "-p", "-J", "-S", "-", "-t", pane).split("\n")
+                     if not line.startswith("Pane is dead")]
+            return "\n".join(lines).rstrip("\n")
+
         while True:
             now = time.monotonic()
             if not keyed:
-                lines = [line for line in self.tmux("capture-pane", "-p", "-J", "-S", "-", "-t", pane).split("\n")
-                         if not line.startswith("Pane is dead")]
-                shown = "\n".join(lines).rstrip("\n")
-                screen, since = shown, since if shown == screen else now
+                now_shown = shown()
+                screen, since = now_shown, since if now_shown == screen else now
             status = self.bytes(status_file)
             if status is not None:
+                # The program may have written all it had and ended since the capture above.
+                screen = screen if keyed else shown()
                 status = status.strip()
                 return (int(status) if status.isdigit() and int(status) <= 128 else "signal"), screen, keyed
             dead = self.tmux("display-message", "-p", "-t", pane, "#{pane_dead}").strip() != "0"
