@@ -41,12 +41,11 @@ def make(database, out, files):
             name = os.path.join(out, "batch_%d.cpp" % len(entries))
             starts, lines = [], []
             for path in part:
-                # A quoted include still finds what sits beside the source.
-                starts.append([len(lines) + 2, os.path.relpath(path)])
-                text = open(path, encoding="utf-8").read()
-                lines += ['#line 1 "%s"' % path] + text.splitlines() + [""]
+                starts.append([len(lines) + 1, os.path.relpath(path)])
+                lines += open(path, encoding="utf-8").read().splitlines() + [""]
             with open(name, "w", encoding="utf-8") as batch:
                 batch.write("\n".join(lines) + "\n")
+            # A quoted include still finds what sits beside its source.
             quotes = sorted({"-iquote" + os.path.dirname(p) for p in part})
             entries.append({"directory": directory, "file": name,
                              "command": " ".join(shlex.quote(a) for a in list(args) + quotes + [name])})
