@@ -433,10 +433,12 @@ class Case:
         browser = [shutil.which("chromium"), "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                    "--no-first-run", "--disable-background-networking", "--disable-component-update",
                    "--disable-sync", "--user-data-dir=" + os.path.join(self.work, name + ".profile")]
-        url = "file://" + path
-        dom = subprocess.run(browser + ["--dump-dom", url], capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
-        subprocess.run(browser + ["--screenshot=" + path + ".png", "--window-size=1400,2400", url],
-                       capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
+        # One start of the browser gives both, the DOM on standard output and the screenshot; an older
+        # browser does one of them at a time.
+        shot = ["--screenshot=" + path + ".png", "--window-size=1400,2400", "file://" + path]
+        dom = subprocess.run(browser + ["--dump-dom"] + shot, capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
+        if not os.path.exists(path + ".png"):
+            subprocess.run(browser + shot, capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
         page = Page()
         page.feed(dom.stdout.decode("utf-8", "replace"))
         outside = [href for href in page.hrefs if not href.startswith("#")]
