@@ -43,8 +43,17 @@ done < <(if [ $# -gt 0 ]; then printf '%s\n' "$@"; else find src -name '*.cpp' |
 # clang accepts no execution character set but UTF-8: the build's
 # -fexec-charset=CP932 is overridden for analysis (the last one counts), which
 # changes nothing but the bytes of the Japanese string literals.
+#
+# The static analyzer follows a function's paths until it has taken
+# max-nodes steps (225000 by default), then leaves the rest of them. Some
+# twenty functions of about 190 go past 100000, most of them past 225000 too:
+# the standard library and picojson inlined into them. They take three
+# quarters of the analysis' time. With a budget of 100000 the analysis takes
+# half the time, the other functions are analysed as before, and faults
+# planted at the end of the costliest of them are still found.
 common=(--quiet "--header-filter=^$(printf '%s' "$root" | sed 's/[]\.[*^$+?(){}|]/\\&/g')/src/"
-        --extra-arg=-fexec-charset=UTF-8)
+        --extra-arg=-fexec-charset=UTF-8
+        --extra-arg=-Xclang --extra-arg=-analyzer-config --extra-arg=-Xclang --extra-arg=max-nodes=100000)
 # The mingw cross compiler's target and headers: clang finds no GCC of its own
 # for it, so the compiler's C++ library directories come first and its C
 # headers after clang's built-in ones, as in a native clang.
