@@ -152,9 +152,10 @@ def apply_settings(wine, config, facts):
                      "start=", "demand"], "sc-create-" + name,
                     undo=lambda: wine.native(["sc", "delete", name], "sc-delete-" + name, check=False))
         if state == "running":
-            wine.native(["sc", "start", name], "sc-start-" + name,
-                        undo=lambda: wine.native(["sc", "stop", name], "sc-stop-" + name, check=False))
-            wait_for_service(wine, name)
+            _, out, _ = wine.native(["sc", "start", name], "sc-start-" + name,
+                                    undo=lambda: wine.native(["sc", "stop", name], "sc-stop-" + name, check=False))
+            if not running(out):  # Wine's sc start says RUNNING once the service is
+                wait_for_service(wine, name)
     for path, mode in kind_setting(config, "hold_open", wine.kind, {}).items():
         parts = drive_c_parts(substitute(path, facts))
         if not os.path.lexists(resolve(drive_c, parts)):
@@ -184,12 +185,16 @@ def place_large_documents(bed, local_app_data, document):
         os.link(cached, target)
 
 
+def running(sc_output):
+    match = re.search(rb"STATE\s*:\s*(\d+)", sc_output)
+    return bool(match) and match.group(1) == b"4"
+
+
 def wait_for_service(wine, name):
     deadline = time.time() + 30
     while True:
         _, out, _ = wine.native(["sc", "query", name], "sc-query-" + name, check=False)
-        match = re.search(rb"STATE\s*:\s*(\d+)", out)
-        if match and match.group(1) == b"4":
+        if running(out):
             return
         if time.time() > deadline:
             raise Failure("service %s did not reach the running state: %s" % (name, out.decode("cp932", "replace")))
