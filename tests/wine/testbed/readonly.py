@@ -113,8 +113,8 @@ def read_only_problems(before, after, result_relative):
     """Everything that differs, except the result file itself (compared on its
     own) and the mtime of the directory in which it was created."""
     problems = []
-    # The saved texts are read key by key only where they differ (the saved
-    # trees are some 16000 keys).
+    # The saved trees are read key by key only where they differ (HKLM has
+    # some 16000 keys).
     registry_before, registry_after = before[0], after[0]
     for hive in ("HKLM", "HKU"):
         if registry_before[hive] != registry_after[hive]:
@@ -123,9 +123,8 @@ def read_only_problems(before, after, result_relative):
     # What the saved tree cannot show: volatile keys under HKEY_USERS. Keys
     # the saved tree holds were compared above (Wine writes their names with
     # doubled backslashes).
+    saved = set(registry_keys(registry_before["HKU"])) | set(registry_keys(registry_after["HKU"]))
     walk_before, walk_after = walked_keys(registry_before["HKU-walk"]), walked_keys(registry_after["HKU-walk"])
-    saved = set(registry_keys(registry_before["HKU"])) | set(registry_keys(registry_after["HKU"])) \
-        if walk_before != walk_after else set()
     for key in sorted(set(walk_before) | set(walk_after)):
         old, new = walk_before.get(key), walk_after.get(key)
         if old == new or key.replace("\\", "\\\\") in saved or is_noise("HKU", key):

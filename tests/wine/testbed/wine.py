@@ -16,6 +16,8 @@ from testbed import Failure, log
 
 LOADERS = {"win64": "/usr/lib/wine/wine64", "win32": "/usr/lib/wine/wine"}
 WINESERVER = "/usr/lib/wine/wineserver"
+# The Wine programs a scenario's steps run, by their Windows paths (see Wine.native).
+BY_PATH = {name: "C:\\windows\\system32\\%s.exe" % name for name in ("reg", "sc")}
 
 # Japan time for every Wine process. Not "Asia/Tokyo": Wine hands TZ on to the
 # Windows environment, where the C runtime parses it in its own syntax and
@@ -222,9 +224,6 @@ class Wine:
         the program itself."""
         program = BY_PATH.get(args[0], args[0])
         return self.run(LOADERS[self.kind], [program] + list(args[1:]), name, **kwargs)
-
-
-BY_PATH = {name: "C:\\windows\\system32\\%s.exe" % name for name in ("reg", "sc")}
 
 
 # What Wine prints when it fails under a program: before the program starts
